@@ -1,0 +1,42 @@
+/*
+ * The application object: all start-up work, then either the main window (interactive run) or
+ * an automated run without any window, then the end of the process. Constructing it prepares
+ * the process (locale, database kind, settings migration); InitInstance does the rest.
+ * Main thread only.
+ */
+#ifndef TALLYVOL_APP_CTALLYVOL32APP_H
+#define TALLYVOL_APP_CTALLYVOL32APP_H
+
+#include "app/CommandLine.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace app {
+
+class CTallyvol32Dlg;
+
+class CTallyvol32App {
+public:
+    // `arguments` are the command-line arguments after the program name.
+    explicit CTallyvol32App(std::vector<std::string> arguments);
+
+    // Runs the program; always false (the process ends afterwards).
+    bool InitInstance();
+
+    std::vector<std::string> m_arguments;
+    std::string m_commandLine; // the arguments joined by blanks, for the log
+    RunRequest m_runRequest;
+    CTallyvol32Dlg* m_mainWindow = nullptr;
+
+    // Shows the main window modally (interactive runs); installed by the window layer.
+    std::function<void(CTallyvol32Dlg&)> m_runDialog;
+};
+
+// Step 14 of InitInstance when the command line asks for an automated run.
+void RunAutomated(CTallyvol32App& application, CTallyvol32Dlg& dialog);
+
+} // namespace app
+
+#endif

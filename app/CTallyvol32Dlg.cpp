@@ -1,0 +1,28 @@
+#include "app/CTallyvol32Dlg.h"
+
+#include "app/DiagnosticLog.h"
+#include "app/RunState.h"
+#include "app/Settings.h"
+
+namespace app {
+
+CTallyvol32Dlg::CTallyvol32Dlg() {
+    using namespace settings;
+    SetUseSystemTimeFormatFlag(GetSetting(UseSystemTimeFormat) != 0);
+    m_checkForUpdates = GetSetting(CheckForUpdates);
+    m_manualAutoDeleteDays = GetSetting(ManualAutoDeleteDays);
+    m_automatedAutoDeleteDays = GetSetting(AutomatedAutoDeleteDays);
+    m_printFilePath = GetSetting(PrintFilePath);
+    m_printDestination = GetSetting(PrintDestination);
+    m_units = GetSetting(PreferredUnits);
+    m_clusterSetting = GetSetting(PreferredClusterSetting);
+    m_sortMethod = GetSetting(PreferredSortMethod);
+    m_showBlankRows = GetSetting(ShowBlankRows) != 0;
+    m_symlinkCheck = GetSetting(SymlinkCheck);
+    m_saveSubdirs = GetSetting(SubDirSave);
+    m_scanOnClick = GetSetting(ScanOnClick);
+}
+
+CTallyvol32Dlg::~CTallyvol32Dlg() = default;
+
+} // namespace app

@@ -1,0 +1,63 @@
+/*
+ * The main dialog object. It exists in every run, shown or not: it holds the directory being
+ * worked on, the loaded scans, the display options read from the settings, the values the
+ * command line set (thresholds, profiles, print options) and the operations an automated run
+ * performs. The window that shows it is built on top of this object. Main thread only.
+ */
+#ifndef TALLYVOL_APP_CTALLYVOL32DLG_H
+#define TALLYVOL_APP_CTALLYVOL32DLG_H
+
+#include "alerts/Notification.h"
+#include "scan/DisplayData.h"
+
+#include <cstdint>
+#include <string>
+
+namespace app {
+
+class CTallyvol32Dlg {
+public:
+    // Reads the settings the dialog keeps in members.
+    CTallyvol32Dlg();
+    virtual ~CTallyvol32Dlg();
+
+    CTallyvol32Dlg(const CTallyvol32Dlg&) = delete;
+    CTallyvol32Dlg& operator=(const CTallyvol32Dlg&) = delete;
+
+    // ---- Set by the command line ----
+    std::string m_directory = "/";       // directory text; the scan directory of automated runs
+    int m_symlinkCheck = 0;              // loop check for symbolic links
+    alerts::Notification m_defaultNotification;
+    std::string m_profileList;           // "/PID=": profile identifiers separated by commas
+    int m_alertPercent = 0;              // growth-percent threshold
+    std::int64_t m_alertSize = 0;        // growth-amount threshold, bytes
+    std::int64_t m_freeAlert = 0;        // free-space threshold, bytes
+    std::int64_t m_maxSize = 0;          // maximum-size threshold, bytes
+    int m_freePercent = 0;               // free-percent threshold
+    int m_printDestination = 1;          // 1 printer, 2 file
+    std::string m_printFilePath;
+    std::string m_printFormat;
+    int m_save = 0;
+    int m_saveSubdirs = 1;
+
+    // ---- Display state ----
+    std::string m_loadedDirectory;
+    int m_loadedDirID = 0;               // -1 when the directory is not in the store
+    int m_view = 0;                      // 0 directory sizes, 1 extension sizes, 2 extension counts
+    int m_units = 2;                     // 1 bytes, 2 K, 3 MB, 4 GB, 5 smart
+    int m_clusterSetting = 4;
+    int m_sortMethod = 2;                // 1 size or count, 2 name, 3 change
+    bool m_showBlankRows = false;
+    int m_scanOnClick = 0;
+    int m_manualAutoDeleteDays = 0;
+    int m_automatedAutoDeleteDays = 7;
+    int m_checkForUpdates = 0;
+    bool m_databaseConnected = false;
+    scan::DisplayData m_displayData;
+    std::string m_freeSpaceText;
+    std::string m_clusterSizeText;
+};
+
+} // namespace app
+
+#endif

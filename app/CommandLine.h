@@ -1,0 +1,48 @@
+/*
+ * The command line of automated runs. Each argument is one token (the shell has already split
+ * the line at blanks outside quotes). Keywords match case-insensitively and only at the start of
+ * a token, so a path such as /srv/save never switches an option on; values keep their case.
+ * The line is parsed twice: before the main dialog object exists (only /DEBUG=, /SAVE and /SCAN
+ * take effect) and with it.
+ */
+#ifndef TALLYVOL_APP_COMMANDLINE_H
+#define TALLYVOL_APP_COMMANDLINE_H
+
+#include "reports/ExportOptions.h"
+
+#include <string>
+#include <vector>
+
+namespace app {
+
+class CTallyvol32App;
+class CTallyvol32Dlg;
+
+// The run-request flags; each is 0 or 1.
+struct RunRequest {
+    int Automated = 0;
+    int Scan = 0;
+    int Print = 0;
+    int Save = 0;
+    int SaveSubdirs = 0;
+    int AlertSize = 0;
+    int AlertPercent = 0;
+    int FreeAlert = 0;
+    int MaxSize = 0;
+    int FreePercent = 0;
+};
+
+// One pass over the command line; `dialog` is null in the first pass. Always true.
+bool ParseCommandLine(CTallyvol32Dlg* dialog, CTallyvol32App& application);
+
+// Applies the fields of a "/PRINTFORMAT=" value: units, UNITS, format, columns, rows, REVCOLS,
+// TOTALS, comma-separated, empty fields skipped. ShowUnits is set whether or not the value
+// holds the field.
+void ApplyPrintFormat(const std::string& printFormat, reports::ExportOptions& options);
+
+// The text of --help.
+std::string HelpText();
+
+} // namespace app
+
+#endif

@@ -1,0 +1,103 @@
+#include "app/ErrorReport.h"
+
+#include "app/RunState.h"
+#include "app/Settings.h"
+#include "platform/system/Paths.h"
+#include "platform/system/SystemInfo.h"
+#include "platform/ui/IUserInterface.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace app {
+
+namespace {
+
+std::string format(const char* pattern, const std::string& a) {
+    std::vector<char> buffer(a.size() + 256);
+    std::snprintf(buffer.data(), buffer.size(), pattern, a.c_str());
+    return buffer.data();
+}
+
+std::string debugSuffix(int debugCode) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "  DBG=%d", debugCode);
+    return buffer;
+}
+
+// Where an internal error goes while nobody watches the run: the unattended interface writes
+// it to standard error and the log.
+void deliverUnattended(const std::string& text) {
+    platform::ui::UI().ShowErrorReport(text, std::string());
+}
+
+void report(const std::string& errorText, int debugCode) {
+    if (AutomatedScanInProgress) {
+        deliverUnattended(UnattendedReportText(errorText, debugCode));
+        return;
+    }
+    platform::ui::UI().ShowErrorReport(errorText, GetSystemInfoText());
+}
+
+} // namespace
+
+std::string ErrorText(int debugCode, const std::string& activity) {
+    std::string text = format("An error occurred while: %s", activity);
+    if (debugCode != 0) {
+        char buffer[48];
+        std::snprintf(buffer, sizeof buffer, "\r\nDetails: DBG=%d", debugCode);
+        text += buffer;
+    } else {
+        text += "\r\nDetails: None";
+    }
+    return text;
+}
+
+std::string ComErrorText(const platform::ado::ComError& error, const std::string& activity, int debugCode) {
+    std::string message = error.ErrorMessage();
+    const std::string& description = error.Description();
+    std::vector<char> buffer(activity.size() + message.size() + description.size() + 128);
+    std::snprintf(buffer.data(), buffer.size(), "An error occurred while: %s.\r\nDetails: Msg=%s, Desc=%s, HR=%0X",
+                  activity.c_str(), message.c_str(), description.c_str(), error.Code());
+    std::string text = buffer.data();
+    if (debugCode != 0) {
+        text += debugSuffix(debugCode);
+    }
+    return text;
+}
+
+std::string UnattendedReportText(const std::string& errorText, int debugCode) {
+    std::string text = errorText;
+    if (debugCode != 0) {
+        text += debugSuffix(debugCode);
+    }
+    text += "\r\n";
+    text += GetSystemInfoText();
+    text += format("Please send this to %s", GetSetting(settings::EMailAddr));
+    return text;
+}
+
+std::string GetSystemInfoText() {
+    platform::system::ProgramVersion version = platform::system::GetProgramVersion();
+    std::string program = platform::system::ProgramPath();
+    std::string platformText = platform::system::PlatformText();
+    std::string spec = GetSetting(settings::ConnectionStringSpec);
+    std::string connection = GetSetting(settings::ConnectionString);
+    std::vector<char> buffer(program.size() + platformText.size() + spec.size() + connection.size() + 128);
+    std::snprintf(buffer.data(), buffer.size(),
+                  "Program: %s\r\nVersion: %d.%d.%d\r\nPlatform:%s\r\nDB:%s\r\nConnection String:%s",
+                  program.c_str(), version.major, version.minor, version.release, platformText.c_str(), spec.c_str(),
+                  connection.c_str());
+    return buffer.data();
+}
+
+void ReportError(int debugCode, const std::string& activity) {
+    report(ErrorText(debugCode, activity), debugCode);
+}
+
+void ReportComError(const platform::ado::ComError& error, const std::string& activity, int debugCode) {
+    // The COM form carries the debug code already; the unattended text adds it once more.
+    report(ComErrorText(error, activity, debugCode), debugCode);
+}
+
+} // namespace app

@@ -1,0 +1,43 @@
+#include "app/SettingKeys.h"
+
+#include "brand/Brand.h"
+#include "platform/system/BuildConfig.h"
+
+namespace app::settings {
+
+// Strings whose default is a literal; paths follow this platform's conventions.
+const StringSetting LogDir{"LogDir", "/tmp", nullptr, kMachine};
+const StringSetting PrintFilePath{"PrintFilePath", "DIRSIZE.TXT", nullptr, kMachine};
+const StringSetting DataDirectoryMDB3{"DataDirectoryMDB3", "APPDIR", nullptr, kMachine};
+const StringSetting ExportPath{"ExportPath", "/tmp", nullptr, kMachine};
+
+// Strings whose default comes from the brand library.
+const StringSetting HomePage{"HomePage", nullptr, &HomePageURL, kMachine};
+const StringSetting EMailAddr{"EMailAddr", nullptr, &SupportEmailAddr, kMachine};
+const StringSetting MDACPage{"MDACPage", nullptr, &DefaultMDACPage, kMachine};
+const StringSetting PageName3{"PageName3", nullptr, &SettingsPageFileName, kUser};
+const StringSetting MySQLName{"MySQLName", nullptr, &DefaultDatabaseName, kMachineRoot};
+const StringSetting MySQLDSNName{"MySQLDSNName", nullptr, &DefaultMySQLDSNName, kMachineRoot};
+
+namespace {
+std::string defaultConnectionString() {
+    return std::string("DSN=") + DefaultDSNName;
+}
+} // namespace
+
+const IntSetting LatestMajor{"LatestMajor", platform::system::kVersionMajor, kMachine};
+const IntSetting LatestMinor{"LatestMinor", platform::system::kVersionMinor, kMachine};
+const IntSetting LatestBuild{"LatestBuild", platform::system::kVersionBuild, kMachine};
+
+// Database connection values.
+const StringSetting ConnectionString{"ConnectionString", nullptr, nullptr, kMachineRoot,
+                                     &defaultConnectionString};
+const StringSetting ConnectionStringSpec{"ConnectionStringSpec", "", nullptr, kMachineRoot};
+const StringSetting DSNName{"DSNName", nullptr, &DefaultDSNName, kMachineRoot};
+const StringSetting MDBPath{"MDBPath", "", nullptr, kMachineRoot};
+const StringSetting MSSQLServer{"MSSQLServer", "", nullptr, kMachineRoot};
+const StringSetting MSSQLDatabase{"MSSQLDatabase", "", nullptr, kMachineRoot};
+const StringSetting MySQLServer{"MySQLServer", "", nullptr, kMachineRoot};
+const StringSetting MySQLBinPath{"MySQLBinPath", "", nullptr, kMachineRoot};
+
+} // namespace app::settings

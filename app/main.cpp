@@ -1,0 +1,42 @@
+// The tallyvol program: start-up, then an automated run or the window.
+#include "app/CTallyvol32App.h"
+#include "app/CommandLine.h"
+#include "app/DiagnosticLog.h"
+#include "platform/system/SystemInfo.h"
+#include "platform/ui/IUserInterface.h"
+#include "platform/ui/UnattendedUserInterface.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    for (const std::string& argument : arguments) {
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(app::HelpText().c_str(), stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            platform::system::ProgramVersion version = platform::system::GetProgramVersion();
+            std::printf("Tallyvol %d.%d.%d build %d\n", version.major, version.minor, version.release,
+                        version.build);
+            return 0;
+        }
+    }
+
+    // Nobody answers questions in this build: the unattended interface logs and takes defaults.
+    platform::ui::UnattendedUserInterface unattended(
+        [](const std::string& text) { app::WriteLogLine(text); });
+    platform::ui::SetUI(&unattended);
+
+    app::CTallyvol32App application(std::move(arguments));
+    application.m_runDialog = [](app::CTallyvol32Dlg&) {
+        std::fputs(app::HelpText().c_str(), stdout);
+        std::puts("\nThe Tallyvol window is not part of this build; use the options above for unattended runs.");
+    };
+    application.InitInstance();
+    platform::ui::SetUI(nullptr);
+    return 0;
+}

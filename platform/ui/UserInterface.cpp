@@ -1,0 +1,82 @@
+#include "platform/ui/IUserInterface.h"
+#include "platform/ui/UnattendedUserInterface.h"
+
+#include <cstdio>
+
+namespace platform::ui {
+
+namespace {
+
+UnattendedUserInterface& defaultInterface() {
+    static UnattendedUserInterface instance;
+    return instance;
+}
+
+IUserInterface* g_current = nullptr;
+
+} // namespace
+
+int DefaultButtonResult(unsigned flags) {
+    unsigned type = flags & MB_TYPEMASK;
+    unsigned defaultButton = (flags & MB_DEFMASK) >> 8; // 0 first, 1 second, 2 third
+    switch (type) {
+    case MB_OKCANCEL:
+        return defaultButton == 1 ? IDCANCEL : IDOK;
+    case MB_YESNO:
+        return defaultButton == 1 ? IDNO : IDYES;
+    case MB_YESNOCANCEL:
+        return defaultButton == 2 ? IDCANCEL : (defaultButton == 1 ? IDNO : IDYES);
+    default:
+        return IDOK;
+    }
+}
+
+IUserInterface& UI() {
+    return g_current != nullptr ? *g_current : defaultInterface();
+}
+
+IUserInterface* SetUI(IUserInterface* ui) {
+    IUserInterface* previous = g_current;
+    g_current = ui;
+    return previous;
+}
+
+void UnattendedUserInterface::report(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+    if (m_logSink) {
+        m_logSink(text);
+    }
+}
+
+int UnattendedUserInterface::MessageBox(const std::string& text, const std::string& caption,
+                                        unsigned flags) {
+    int result = DefaultButtonResult(flags);
+    report(caption + ": " + text);
+    return result;
+}
+
+void UnattendedUserInterface::ShowErrorReport(const std::string& errorText,
+                                              const std::string& systemInfo) {
+    report(errorText + "\r\n" + systemInfo);
+}
+
+int UnattendedUserInterface::ShowSmartWarning(const std::string& text, bool* dontShowAgain) {
+    if (dontShowAgain != nullptr) {
+        *dontShowAgain = false;
+    }
+    report(text);
+    return IDOK;
+}
+
+bool UnattendedUserInterface::ConfirmMissingDirectory(const std::string& path) {
+    report("The directory " + path + " does not exist.");
+    return false;
+}
+
+bool UnattendedUserInterface::RunDatabaseWizard() {
+    report("The database configuration wizard cannot run without a display.");
+    return false;
+}
+
+} // namespace platform::ui

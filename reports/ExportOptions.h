@@ -1,0 +1,31 @@
+/*
+ * The options of one report: format, destination, units and how many scans and rows it holds.
+ * The export dialog loads and saves them as settings; an automated run starts from the saved
+ * settings and applies its /PRINTFORMAT= fields.
+ */
+#ifndef TALLYVOL_REPORTS_EXPORTOPTIONS_H
+#define TALLYVOL_REPORTS_EXPORTOPTIONS_H
+
+#include <string>
+
+namespace reports {
+
+struct ExportOptions {
+    int Format = 2;           // 0 HTML, 1 comma-separated values, 2 plain text
+    int Destination = 0;      // 0 default printer, 1 file
+    std::string Path = "/tmp";
+    int Precision = 0;        // 0 bytes, 1 K, 2 MB, 3 GB, 4 smart
+    bool ShowUnits = false;   // unit names and thousands separators
+    unsigned Columns = 3;     // number of scan columns
+    unsigned Rows = 0;        // maximum number of data rows; 0 all
+    bool ReverseOrder = false;
+    bool IncludeTotals = false;
+};
+
+// The saved export settings (their defaults when absent).
+ExportOptions LoadExportOptions();
+void SaveExportOptions(const ExportOptions& options);
+
+} // namespace reports
+
+#endif

@@ -1,0 +1,181 @@
+// The command-line grammar of automated runs, both parsing passes and the report format field.
+#include "app/CommandLine.h"
+#include "app/CTallyvol32App.h"
+#include "app/CTallyvol32Dlg.h"
+#include "app/DiagnosticLog.h"
+#include "tests/support/IsolatedEnvironment.h"
+
+#include <gtest/gtest.h>
+
+using namespace app;
+using testsupport::IsolatedEnvironment;
+
+namespace {
+
+struct Parsed {
+    RunRequest run;
+    std::unique_ptr<CTallyvol32Dlg> dialog;
+};
+
+// Both passes, as InitInstance runs them.
+Parsed parse(std::vector<std::string> arguments) {
+    CTallyvol32App application(std::move(arguments));
+    ParseCommandLine(nullptr, application);
+    Parsed parsed{{}, std::make_unique<CTallyvol32Dlg>()};
+    ParseCommandLine(parsed.dialog.get(), application);
+    parsed.run = application.m_runRequest;
+    return parsed;
+}
+
+} // namespace
+
+TEST(CommandLine, ScanSaveOfADirectoryIsAnAutomatedRun) {
+    IsolatedEnvironment env;
+    Parsed p = parse({"/DIR=\"/srv/My Data\"", "/SCAN", "/SAVE"});
+    EXPECT_EQ(p.dialog->m_directory, "/srv/My Data");
+    EXPECT_EQ(p.run.Scan, 1);
+    EXPECT_EQ(p.run.Save, 1);
+    EXPECT_EQ(p.run.Automated, 1);
+    EXPECT_EQ(p.dialog->m_save, 1);
+}
+
+TEST(CommandLine, KeywordsMatchWithoutCaseOnlyAtTheStartOfATokenAndValuesKeepTheirCase) {
+    IsolatedEnvironment env;
+    Parsed p = parse({"/dir=/srv/save", "/scan"});
+    EXPECT_EQ(p.dialog->m_directory, "/srv/save");
+    EXPECT_EQ(p.run.Save, 0) << "a path ending in save is not /SAVE";
+    EXPECT_EQ(p.run.Automated, 1);
+
+    Parsed lone = parse({"/SAVESUBDIRS"});
+    EXPECT_EQ(lone.run.SaveSubdirs, 1);
+    EXPECT_EQ(lone.run.Save, 1) << "/SAVESUBDIRS begins with /SAVE";
+    EXPECT_EQ(lone.run.Automated, 0);
+
+    Parsed inside = parse({"/DIR=/x/SCAN"});
+    EXPECT_EQ(inside.run.Scan, 0);
+}
+
+TEST(CommandLine, WhatMakesARunAutomated) {
+    IsolatedEnvironment env;
+    EXPECT_EQ(parse({"/SCAN"}).run.Automated, 0) << "no directory";
+    EXPECT_EQ(parse({"/FREEALERT=500000"}).run.Automated, 1);
+    EXPECT_EQ(parse({"/FREEPERCENT=10"}).run.Automated, 1);
+    EXPECT_EQ(parse({"/PRINT=FILE=/tmp/out.htm", "/DIR=/"}).run.Automated, 1);
+    EXPECT_EQ(parse({"/PRINT=LPT1", "/DIR=/", "/SCAN"}).run.Automated, 1);
+    EXPECT_EQ(parse({"/DIR=/srv"}).run.Automated, 0);
+    EXPECT_EQ(parse({}).run.Automated, 0);
+    EXPECT_EQ(parse({"unknown", "--whatever", "/NOPE=1"}).run.Automated, 0);
+}
+
+TEST(CommandLine, ThresholdsInKilobytesAndPercent) {
+    IsolatedEnvironment env;
+    Parsed p = parse({"/ALERTSIZE=100", "/MAXSIZE=3", "/FREEALERT=-2", "/ALERTPERCENT=15abc", "/FREEPERCENT=x"});
+    EXPECT_EQ(p.dialog->m_alertSize, 102400);
+    EXPECT_EQ(p.dialog->m_maxSize, 3072);
+    EXPECT_EQ(p.dialog->m_freeAlert, -2048);
+    EXPECT_EQ(p.dialog->m_alertPercent, 15);
+    EXPECT_EQ(p.dialog->m_freePercent, 0);
+    EXPECT_EQ(p.run.AlertSize, 1);
+    EXPECT_EQ(p.run.MaxSize, 1);
+    EXPECT_EQ(p.run.Scan, 1) << "size checks need a scan";
+
+    // An unreadable K value keeps the previous contents and still multiplies them.
+    Parsed twice = parse({"/ALERTSIZE=2", "/ALERTSIZE=junk"});
+    EXPECT_EQ(twice.dialog->m_alertSize, 2LL * 1024 * 1024);
+    EXPECT_EQ(parse({"/ALERTSIZE=junk"}).dialog->m_alertSize, 0);
+}
+
+TEST(CommandLine, NotifyCountsOnlyAfterAnAlertOption) {
+    IsolatedEnvironment env;
+    Parsed before = parse({"/NOTIFY=/usr/bin/note \"$DIR$\"", "/ALERTSIZE=100"});
+    EXPECT_EQ(before.dialog->m_defaultNotification.Type, 1);
+    Parsed after = parse({"/ALERTSIZE=100", "/NOTIFY=/usr/bin/Note \"$DIR$\""});
+    EXPECT_EQ(after.dialog->m_defaultNotification.Type, 2);
+    EXPECT_EQ(after.dialog->m_defaultNotification.Str1, "/usr/bin/Note \"$DIR$\"");
+}
+
+TEST(CommandLine, PrintDestinationsAndProfiles) {
+    IsolatedEnvironment env;
+    Parsed printer = parse({"/PRINT=lpt1", "/PID=1,3", "/PRINTFORMAT=K,UNITS"});
+    EXPECT_EQ(printer.run.Print, 1);
+    EXPECT_EQ(printer.dialog->m_printDestination, 1);
+    EXPECT_EQ(printer.dialog->m_profileList, "1,3");
+    EXPECT_EQ(printer.dialog->m_printFormat, "K,UNITS");
+
+    Parsed file = parse({"/PRINT=FILE= \"/srv/Reports/out.htm\" "});
+    EXPECT_EQ(file.run.Print, 1);
+    EXPECT_EQ(file.dialog->m_printDestination, 2);
+    EXPECT_EQ(file.dialog->m_printFilePath, "/srv/Reports/out.htm");
+
+    Parsed other = parse({"/PRINT=SOMEWHERE", "/DIR=/", "/SCAN"});
+    EXPECT_EQ(other.run.Print, 0);
+}
+
+TEST(CommandLine, DebugTakesEffectInTheFirstPassSoEveryLaterLineIsLogged) {
+    IsolatedEnvironment env;
+    Parsed p = parse({"/SCAN", "/DIR=/srv", "/DOSYMLINKCHECK", "/DEBUG=1"});
+    EXPECT_TRUE(IsDebugLogOn());
+    EXPECT_EQ(p.dialog->m_symlinkCheck, 1);
+    std::string log = testsupport::ReadFile(env.LogFile());
+    EXPECT_NE(log.find("   Command Line: /SCAN /DIR=/srv /DOSYMLINKCHECK /DEBUG=1  (, 0)\r\n"), std::string::npos);
+    EXPECT_NE(log.find("   Automated /DIR=/srv  (, 0)\r\n"), std::string::npos);
+    EXPECT_NE(log.find("   /DOSYMLINKCHECK  (, 0)\r\n"), std::string::npos);
+    EXPECT_NE(log.find("   Automated /SCAN  (, 0)\r\n"), std::string::npos);
+}
+
+TEST(CommandLine, AnEmptyCommandLineLogsNothing) {
+    IsolatedEnvironment env;
+    EnableDebugLog();
+    Parsed p = parse({});
+    EXPECT_EQ(testsupport::ReadFile(env.LogFile()).find("Command Line"), std::string::npos);
+}
+
+TEST(CommandLine, SymlinkCheckIsSetOnlyWithTheDialog) {
+    IsolatedEnvironment env;
+    CTallyvol32App application({"/DOSYMLINKCHECK", "/SAVE"});
+    ParseCommandLine(nullptr, application);
+    EXPECT_EQ(application.m_runRequest.Save, 1) << "/SAVE counts in both passes";
+    CTallyvol32Dlg dialog;
+    EXPECT_EQ(dialog.m_symlinkCheck, 0);
+}
+
+TEST(PrintFormat, FieldsInOrderWithEmptyFieldsSkipped) {
+    reports::ExportOptions options;
+    ApplyPrintFormat("K,UNITS,CSV,3,0,REVCOLS,TOTALS", options);
+    EXPECT_EQ(options.Precision, 1);
+    EXPECT_TRUE(options.ShowUnits);
+    EXPECT_EQ(options.Format, 1);
+    EXPECT_EQ(options.Columns, 3u);
+    EXPECT_EQ(options.Rows, 0u);
+    EXPECT_TRUE(options.ReverseOrder);
+    EXPECT_TRUE(options.IncludeTotals);
+
+    reports::ExportOptions skipped;
+    skipped.ShowUnits = true;
+    skipped.Format = 2;
+    ApplyPrintFormat("K,,CSV", skipped);
+    EXPECT_EQ(skipped.Precision, 1);
+    EXPECT_FALSE(skipped.ShowUnits) << "the second field read is CSV";
+    EXPECT_EQ(skipped.Format, 2) << "there is no third field";
+}
+
+TEST(PrintFormat, ShowUnitsIsClearedEvenWithoutAFormatAndOtherFieldsStay) {
+    reports::ExportOptions options;
+    options.ShowUnits = true;
+    options.IncludeTotals = true;
+    options.ReverseOrder = true;
+    options.Precision = 3;
+    ApplyPrintFormat("", options);
+    EXPECT_FALSE(options.ShowUnits);
+    EXPECT_TRUE(options.IncludeTotals);
+    EXPECT_EQ(options.Precision, 3);
+
+    ApplyPrintFormat("nonsense,units,html,7,12,no,nototals", options);
+    EXPECT_EQ(options.Precision, 3) << "unknown unit text leaves the precision";
+    EXPECT_TRUE(options.ShowUnits) << "keywords compare without case";
+    EXPECT_EQ(options.Format, 0);
+    EXPECT_EQ(options.Columns, 7u);
+    EXPECT_EQ(options.Rows, 12u);
+    EXPECT_TRUE(options.ReverseOrder) << "only REVCOLS changes it";
+    EXPECT_FALSE(options.IncludeTotals);
+}
