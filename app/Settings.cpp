@@ -189,6 +189,23 @@ void WriteProfileString(const std::string& section, const std::string& key, cons
     setString(Root::CurrentUser, ProfileKeyPath(section), key, value);
 }
 
+void WriteProfileStrings(const std::string& section,
+                         const std::vector<std::pair<std::string, std::string>>& values) {
+    reg::ModifyHive(Root::CurrentUser, [&](reg::HiveData& hive) {
+        reg::Key& key = hive.CreateKey(ProfileKeyPath(section));
+        for (const auto& [name, text] : values) {
+            std::vector<std::uint8_t> data(text.begin(), text.end());
+            if (reg::Value* existing = key.FindValue(name)) {
+                existing->type = reg::REG_SZ;
+                existing->data = std::move(data);
+            } else {
+                key.values.push_back(reg::Value{name, reg::REG_SZ, std::move(data)});
+            }
+        }
+        return true;
+    });
+}
+
 // ---- By descriptor ----
 
 int GetSetting(const IntSetting& setting) {

@@ -41,6 +41,9 @@ std::string GetProfileStringEx(const std::string& key, const std::string& defaul
 // The profile writes of the application framework.
 void WriteProfileInt(const std::string& section, const std::string& key, int value);
 void WriteProfileString(const std::string& section, const std::string& key, const std::string& value);
+// Several strings of one section in one write of the store.
+void WriteProfileStrings(const std::string& section,
+                         const std::vector<std::pair<std::string, std::string>>& values);
 // The registry path of a profile section: Software\Fennick\TALLYVOL\<section>.
 std::string ProfileKeyPath(const std::string& section);
 
