@@ -1,5 +1,7 @@
 #include "reports/ReportFormat.h"
 
+#include "app/GridContent.h"
+
 #include <cctype>
 
 namespace reports {
@@ -110,14 +112,7 @@ std::string ReportRow(ReportFormat format, const std::vector<std::string>& cells
 }
 
 std::string RowLabel(const std::string& name) {
-    std::string label = name;
-    if (label.size() >= 4 && std::toupper(static_cast<unsigned char>(label[0])) == 'D' &&
-        std::toupper(static_cast<unsigned char>(label[1])) == 'R' &&
-        std::toupper(static_cast<unsigned char>(label[2])) == 'N' && label[3] == '*') {
-        label.erase(0, 4);
-    }
-    std::size_t slash = label.rfind('/');
-    return slash == std::string::npos ? label : label.substr(slash + 1);
+    return app::RowDisplayName(name); // the grid's rule: reports show rows as the grid does
 }
 
 std::string HtmlEscape(const std::string& text) {

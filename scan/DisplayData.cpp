@@ -28,8 +28,11 @@ ScanDateTime ScanDateTime::Parse(const std::string& text) {
     if (fields == 3) {
         value.hour = value.minute = value.second = 0;
     }
+    static const int kDaysInMonth[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (value.year % 4 == 0 && value.year % 100 != 0) || value.year % 400 == 0;
     bool valid = (fields == 6 || fields == 3) && value.month >= 1 && value.month <= 12 &&
-                 value.day >= 1 && value.day <= 31 && value.hour >= 0 && value.hour < 24 &&
+                 value.day >= 1 && value.day <= kDaysInMonth[value.month - 1] &&
+                 (value.month != 2 || value.day <= 28 || leap) && value.hour >= 0 && value.hour < 24 &&
                  value.minute >= 0 && value.minute < 60 && value.second >= 0 && value.second < 62;
     value.state = valid ? State::kValid : State::kInvalid;
     return value;
