@@ -329,12 +329,16 @@ int GetPrivateProfileInt(const std::string& section, const std::string& key, int
 }
 
 std::vector<std::string> GetPrivateProfileSectionNames(std::size_t bufferChars, const std::string& file) {
+    return GetPrivateProfileSectionNames(bufferChars, ReadPrivateProfile(file));
+}
+
+std::vector<std::string> GetPrivateProfileSectionNames(std::size_t bufferChars, const IniDocument& document) {
     std::vector<std::string> names;
     if (bufferChars < 2) {
         return names;
     }
     std::size_t used = 1; // the final terminator
-    for (const std::string& name : ReadPrivateProfile(file).SectionNames()) {
+    for (const std::string& name : document.SectionNames()) {
         std::size_t needed = CharacterCount(name) + 1;
         if (used + needed > bufferChars) {
             break;

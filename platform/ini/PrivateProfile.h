@@ -92,6 +92,7 @@ int IntValueOf(const std::optional<std::string>& value, int defaultValue);
 // The section names that fit a buffer of bufferChars characters holding each name with a
 // terminator and one final terminator.
 std::vector<std::string> GetPrivateProfileSectionNames(std::size_t bufferChars, const std::string& file);
+std::vector<std::string> GetPrivateProfileSectionNames(std::size_t bufferChars, const IniDocument& document);
 
 // Sets the key; no value deletes the key; no key deletes the whole section. False when the
 // file could not be written.
