@@ -1,5 +1,7 @@
 #include "app/ErrorReport.h"
 
+#include "alerts/DeliverAlert.h"
+#include "app/DiagnosticLog.h"
 #include "app/RunState.h"
 #include "app/Settings.h"
 #include "platform/system/Paths.h"
@@ -25,10 +27,11 @@ std::string debugSuffix(int debugCode) {
     return buffer;
 }
 
-// Where an internal error goes while nobody watches the run: the unattended interface writes
-// it to standard error and the log.
+// Where an internal error goes while nobody watches the run: every notification profile. The
+// log keeps it too, so it is not lost on a machine that has no profiles.
 void deliverUnattended(const std::string& text) {
-    platform::ui::UI().ShowErrorReport(text, std::string());
+    WriteLogLine(text);
+    alerts::NotifyAllProfiles(text);
 }
 
 void report(const std::string& errorText, int debugCode) {

@@ -66,6 +66,11 @@ extern const StringSetting EMailAddr;
 extern const StringSetting MDACPage;
 extern const StringSetting DataDirectoryMDB3;
 
+// ---- Alerts (machine) ----
+// How long an e-mail alert may wait for its SMTP server, in seconds, before it counts as failed
+// and the alert falls back to the system log; 0 waits without bound.
+inline constexpr IntSetting SMTPTimeoutSeconds{"SMTPTimeoutSeconds", 300, kMachine};
+
 // ---- Database connection (machine, directly under the program's key) ----
 inline constexpr IntSetting DBSource{"DBSource", 0, kMachineRoot};
 inline constexpr IntSetting MigratedRegistry{"MigratedRegistry", 0, kMachineRoot, false};

@@ -1,16 +1,11 @@
 #include "platform/registry/Hive.h"
 
+#include "platform/system/AtomicFile.h"
 #include "platform/system/Paths.h"
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <unordered_map>
 
@@ -275,78 +270,6 @@ std::string serializeValue(const Value& value) {
     return line;
 }
 
-// ---- file access ----
-
-bool readFile(const std::string& path, std::string* out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    *out = buffer.str();
-    return true;
-}
-
-class FileLock {
-public:
-    explicit FileLock(const std::string& path) {
-        m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (m_fd >= 0) {
-            // Every account that shares the hive must be able to take the lock.
-            ::fchmod(m_fd, 0666);
-            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
-            }
-        }
-    }
-    ~FileLock() {
-        if (m_fd >= 0) {
-            ::flock(m_fd, LOCK_UN);
-            ::close(m_fd);
-        }
-    }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-    bool Held() const { return m_fd >= 0; }
-
-private:
-    int m_fd = -1;
-};
-
-bool writeAll(int fd, const std::string& text) {
-    const char* data = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        ssize_t written = ::write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-bool replaceFile(const std::string& path, const std::string& text) {
-    std::string temp = path + ".tmp." + std::to_string(::getpid());
-    mode_t mode = 0644;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    }
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (fd < 0) {
-        return false;
-    }
-    ::fchmod(fd, mode);
-    bool ok = writeAll(fd, text) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 bool EqualsIgnoreCase(const std::string& a, const std::string& b) {
@@ -514,7 +437,7 @@ std::string HiveFilePath(Root root) {
 
 HiveData ReadHive(Root root) {
     std::string text;
-    if (!readFile(HiveFilePath(root), &text)) {
+    if (!platform::system::ReadWholeFile(HiveFilePath(root), &text)) {
         return {};
     }
     return HiveData::Parse(text, root);
@@ -526,13 +449,13 @@ bool ModifyHive(Root root, const std::function<bool(HiveData&)>& change) {
     if (!platform::system::CreateDirectories(directory)) {
         return false;
     }
-    FileLock lock(path + ".lock");
+    platform::system::FileLock lock(path + ".lock");
     if (!lock.Held()) {
         return false;
     }
     std::string text;
     HiveData hive;
-    if (readFile(path, &text)) {
+    if (platform::system::ReadWholeFile(path, &text)) {
         hive = HiveData::Parse(text, root);
     }
     if (!change(hive)) {
@@ -542,7 +465,7 @@ bool ModifyHive(Root root, const std::function<bool(HiveData&)>& change) {
     if (updated == text) {
         return true; // nothing changed: spare the disk a rewrite
     }
-    return replaceFile(path, updated);
+    return platform::system::ReplaceFileContents(path, updated);
 }
 
 } // namespace platform::registry

@@ -3,6 +3,11 @@
  * Every message is written to standard error and to the sink the program sets (the diagnostic
  * log), and every question is answered with its default button. Questions whose default would
  * do something irreversible (scanning a missing directory, the database wizard) are declined.
+ *
+ * An alert's message box (flag MB_SERVICE_NOTIFICATION) is also shown on the desktop when there
+ * is one (DISPLAY or WAYLAND_DISPLAY set): the helper program tallyvol-notify beside the
+ * program shows it as a Qt message box; it is started and not waited for, so the run goes on
+ * at once and this process never loads Qt.
  */
 #ifndef TALLYVOL_PLATFORM_UI_UNATTENDEDUSERINTERFACE_H
 #define TALLYVOL_PLATFORM_UI_UNATTENDEDUSERINTERFACE_H
@@ -10,6 +15,7 @@
 #include "platform/ui/IUserInterface.h"
 
 #include <functional>
+#include <string>
 
 namespace platform::ui {
 
@@ -20,6 +26,9 @@ public:
     // `logSink` receives one text per message (may be empty: standard error only).
     explicit UnattendedUserInterface(LineSink logSink = {}) : m_logSink(std::move(logSink)) {}
     void SetLogSink(LineSink logSink) { m_logSink = std::move(logSink); }
+    // The program that shows alert boxes; empty (the default) means tallyvol-notify beside
+    // the running program.
+    void SetNotifyHelper(std::string path) { m_notifyHelper = std::move(path); }
 
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
     void ShowErrorReport(const std::string& errorText, const std::string& systemInfo) override;
@@ -42,8 +51,10 @@ public:
 
 private:
     void report(const std::string& text);
+    void showOnDesktop(const std::string& text, const std::string& caption, unsigned flags);
 
     LineSink m_logSink;
+    std::string m_notifyHelper;
 };
 
 } // namespace platform::ui

@@ -1,7 +1,13 @@
 #include "platform/ui/IUserInterface.h"
 #include "platform/ui/UnattendedUserInterface.h"
 
+#include "platform/process/Process.h"
+#include "platform/system/Paths.h"
+
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 
 namespace platform::ui {
 
@@ -13,6 +19,23 @@ UnattendedUserInterface& defaultInterface() {
 }
 
 IUserInterface* g_current = nullptr;
+
+bool desktopAvailable() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+}
+
+const char* iconName(unsigned flags) {
+    switch (flags & MB_ICONMASK) {
+    case MB_ICONERROR: return "error";
+    case MB_ICONQUESTION: return "question";
+    case MB_ICONINFORMATION: return "information";
+    default: return "exclamation";
+    }
+}
 
 } // namespace
 
@@ -49,10 +72,25 @@ void UnattendedUserInterface::report(const std::string& text) {
     }
 }
 
+void UnattendedUserInterface::showOnDesktop(const std::string& text, const std::string& caption, unsigned flags) {
+    std::string helper = m_notifyHelper;
+    if (helper.empty()) {
+        helper = platform::system::ProgramDirectory() + "/tallyvol-notify";
+    }
+    if (::access(helper.c_str(), X_OK) != 0) {
+        return; // no helper installed: standard error and the log carry the alert
+    }
+    platform::process::StartDetachedProcess({helper, "--caption", caption, "--text", text, "--icon", iconName(flags)});
+}
+
 int UnattendedUserInterface::MessageBox(const std::string& text, const std::string& caption,
                                         unsigned flags) {
     int result = DefaultButtonResult(flags);
+    // The text is always recorded, so an alert survives a desktop nobody looks at.
     report(caption + ": " + text);
+    if ((flags & MB_SERVICE_NOTIFICATION) != 0 && desktopAvailable()) {
+        showOnDesktop(text, caption, flags);
+    }
     return result;
 }
 

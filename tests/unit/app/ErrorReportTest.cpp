@@ -1,4 +1,5 @@
 // The problem report's texts, and where a report goes in interactive and unattended runs.
+#include "alerts/Notification.h"
 #include "app/ErrorReport.h"
 #include "app/RunState.h"
 #include "app/Settings.h"
@@ -61,10 +62,15 @@ TEST(ErrorReport, UnattendedReportsAddTheDebugCodeSystemInformationAndTheSupport
               std::string::npos)
         << text;
 
+    // No window while nobody watches: the report goes to the notification profiles.
+    alerts::Notification messageBox;
+    messageBox.Save();
     ScriptedUserInterface ui;
     AutomatedScanInProgress = true;
     ReportError(0, "Saving scan data for /srv");
     AutomatedScanInProgress = false;
-    ASSERT_EQ(ui.errorReports.size(), 1u);
-    EXPECT_NE(ui.errorReports[0].find("Please send this to support@corvane.example"), std::string::npos);
+    EXPECT_TRUE(ui.errorReports.empty());
+    ASSERT_EQ(ui.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui.messageBoxes[0].text, "INTERNAL ERROR: " + UnattendedReportText(ErrorText(0, "Saving scan data for /srv"), 0));
+    EXPECT_NE(ui.messageBoxes[0].text.find("Please send this to support@corvane.example"), std::string::npos);
 }

@@ -1,0 +1,138 @@
+#include "alerts/DeliverAlert.h"
+
+#include "alerts/AlertMail.h"
+#include "alerts/EventLog.h"
+#include "app/DiagnosticLog.h"
+#include "app/FormatBytes.h"
+#include "app/Settings.h"
+#include "brand/Brand.h"
+#include "platform/process/Process.h"
+#include "platform/ui/IUserInterface.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace alerts {
+
+namespace {
+
+std::string replaceAll(std::string text, const std::string& macro, const std::string& replacement) {
+    std::size_t pos = 0;
+    while ((pos = text.find(macro, pos)) != std::string::npos) {
+        text.replace(pos, macro.size(), replacement);
+        pos += replacement.size(); // a replacement that holds the macro is not expanded again
+    }
+    return text;
+}
+
+std::string withNote(const char* pattern, const std::string& value) {
+    std::vector<char> buffer(std::strlen(pattern) + value.size() + 1);
+    std::snprintf(buffer.data(), buffer.size(), pattern, value.c_str());
+    return buffer.data();
+}
+
+// The state the steps hand on: the text so far, the means still to try, whether a fallback
+// has already explained itself.
+struct Delivery {
+    std::string message;
+    int kind = kMessageBox;
+    bool alternate = false;
+};
+
+void runProgram(const Notification& profile, const std::string& directory, std::int64_t size, Delivery& d) {
+    int units = app::GetSetting(app::settings::PreferredUnits);
+    std::string command = SubstituteMacros(profile.Str1, app::FormatBytes(size, true, units), directory, d.message);
+    int error = 0;
+    if (platform::process::StartCommandLine(command, &error) < 0) {
+        TV_DEBUG_LOG("Failed to run %s (%s)", command.c_str(), std::strerror(error));
+        d.message += withNote(kProgramFailedNote, profile.Str1);
+        d.kind = kEventLog;
+        d.alternate = true;
+    }
+}
+
+void sendMail(const Notification& profile, Delivery& d) {
+    std::string reason;
+    bool delivered = false;
+    try {
+        delivered = SendAlertMail(ComposeAlertMail(profile, d.message), &reason);
+    } catch (...) {
+        TV_DEBUG_LOG("** Exception in sending an e-mail alert\n");
+        delivered = false; // the reason stays as far as it was formed
+    }
+    if (!delivered) {
+        d.message += withNote(kMailFailedNote, reason);
+        d.kind = kEventLog;
+        d.alternate = true;
+    }
+}
+
+void showMessageBox(const std::string& message) {
+    using namespace platform::ui;
+    UI().MessageBox(message, AlertCaption(), MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND | MB_SERVICE_NOTIFICATION);
+}
+
+void deliver(const Notification& profile, const std::string& directory, const std::string& message,
+             std::int64_t size) {
+    Delivery d{message, profile.Type, false};
+    if (d.kind == kRunProgram) {
+        runProgram(profile, directory, size, d);
+        if (d.kind == kRunProgram) return; // started
+    }
+    if (d.kind == kEMail) {
+        sendMail(profile, d);
+        if (d.kind == kEMail) return; // sent
+    }
+    if (d.kind == kEventLog) {
+        if (WriteEventLogError(d.message)) return;
+        if (!d.alternate) {
+            d.message += kEventLogFailedNote;
+        }
+        d.kind = kMessageBox;
+    }
+    if (d.kind == kMessageBox) {
+        showMessageBox(d.message);
+    }
+    // A page, or any other kind, has no means of delivery.
+}
+
+} // namespace
+
+std::string SubstituteMacros(const std::string& commandLine, const std::string& sizeText,
+                             const std::string& directory, const std::string& message) {
+    std::string command = replaceAll(commandLine, "$SIZE$", sizeText);
+    command = replaceAll(command, "$DIR$", directory);
+    return replaceAll(command, "$MSG$", message);
+}
+
+std::string AlertCaption() {
+    return std::string(ProductName3218) + " Alert";
+}
+
+void DeliverAlert(const Notification& profile, const std::string& directory, const std::string& message,
+                  std::int64_t size) {
+    try {
+        deliver(profile, directory, message, size);
+    } catch (...) {
+        TV_DEBUG_LOG("** Exception in DeliverAlert\n");
+    }
+}
+
+void NotifyAllProfiles(const std::string& text) {
+    try {
+        std::vector<Notification> profiles;
+        Notification::LoadAllProfiles(profiles);
+        std::string message = "INTERNAL ERROR: " + text;
+        for (const Notification& profile : profiles) {
+            // Internal errors never start programs.
+            if (profile.Type != kRunProgram) {
+                DeliverAlert(profile, "{no dir}", message, 0);
+            }
+        }
+    } catch (...) {
+        TV_DEBUG_LOG("** Exception in NotifyAllProfiles\n");
+    }
+}
+
+} // namespace alerts
