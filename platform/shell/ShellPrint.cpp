@@ -1,6 +1,6 @@
 #include "platform/shell/ShellPrint.h"
 
-#include "platform/shell/ChildProcess.h"
+#include "platform/process/ChildProcess.h"
 #include "platform/system/Paths.h"
 
 #include <fcntl.h>
@@ -11,6 +11,10 @@
 #include <cstring>
 
 namespace platform::shell {
+
+using platform::process::ChildOptions;
+using platform::process::ChildResult;
+using platform::process::RunChildProcess;
 
 namespace {
 

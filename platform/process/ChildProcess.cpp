@@ -1,4 +1,4 @@
-#include "platform/shell/ChildProcess.h"
+#include "platform/process/ChildProcess.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -14,7 +14,7 @@
 
 extern char** environ;
 
-namespace platform::shell {
+namespace platform::process {
 
 namespace {
 
@@ -181,4 +181,4 @@ ChildResult RunChildProcess(const std::vector<std::string>& arguments, const Chi
     return result;
 }
 
-} // namespace platform::shell
+} // namespace platform::process

@@ -3,13 +3,13 @@
  * is started without a shell, its diagnostics are collected, and it is killed when it overruns
  * its time. Used by the print stand-in on the main thread; safe on any thread.
  */
-#ifndef TALLYVOL_PLATFORM_SHELL_CHILDPROCESS_H
-#define TALLYVOL_PLATFORM_SHELL_CHILDPROCESS_H
+#ifndef TALLYVOL_PLATFORM_PROCESS_CHILDPROCESS_H
+#define TALLYVOL_PLATFORM_PROCESS_CHILDPROCESS_H
 
 #include <string>
 #include <vector>
 
-namespace platform::shell {
+namespace platform::process {
 
 struct ChildResult {
     int spawnError = 0;    // errno of a start that failed (ENOENT: no such program); 0 once started
@@ -33,6 +33,6 @@ struct ChildOptions {
 // arguments[0] is the program: a path, or a name looked up in PATH.
 ChildResult RunChildProcess(const std::vector<std::string>& arguments, const ChildOptions& options = {});
 
-} // namespace platform::shell
+} // namespace platform::process
 
 #endif
