@@ -190,7 +190,10 @@ int SmtpSession::SendMessageFile() {
     }
     char block[kFileBlock];
     std::string stuffed;
-    bool atLineStart = true;
+    // The file goes on where the body stopped: its first byte starts a line only when the body
+    // ended with one (a dot doubled in mid-line would reach the recipient doubled).
+    const std::string& body = m_properties.body;
+    bool atLineStart = body.empty() || body.back() == '\n';
     long long sent = 0;
     for (;;) {
         std::size_t read = std::fread(block, 1, sizeof block, file.get());

@@ -154,7 +154,10 @@ int SocketEngine::Connect() {
         m_client.SetErrorText(kTextZeroPort);
         return kErrZeroPort;
     }
-    if (m_functions == nullptr || m_destroyed) {
+    if (m_destroyed) {
+        return kErrInterrupted;
+    }
+    if (m_functions == nullptr) {
         return kWsaNotInitialised;
     }
     const SocketFunctions& f = *m_functions;
@@ -226,6 +229,9 @@ void SocketEngine::OnConnectNotification(int error) {
 }
 
 int SocketEngine::Send(const char* data, std::size_t size) {
+    if (m_destroyed) {
+        return kErrInterrupted; // deleted by an event handler of the running action
+    }
     while (size > 0) {
         if (!m_connected || m_socket < 0) {
             return kWsaNotConnected;

@@ -155,11 +155,15 @@ TEST(SmtpProperties, ComponentSlotsFollowThePropertyTable) {
 
 namespace {
 
-// An event sink built by hand: a table of six functions in the documented slot order.
+// An event sink built by hand: a table of six functions in the documented slot order. The
+// words before the slots (offset and type information) are borrowed from a real sink type, so
+// that the object passes for one.
 struct RawSink {
     void** table;
     std::vector<std::string> calls;
 };
+
+struct PlainSink : SMTPEvts {};
 
 int RawEndTransfer(RawSink* sink) {
     sink->calls.push_back("0:EndTransfer");
@@ -189,11 +193,19 @@ int RawTransfer(RawSink* sink, int* count) {
 } // namespace
 
 TEST(SmtpEvents, ReachTheSinkSlotsInTableOrder) {
-    void* table[6] = {reinterpret_cast<void*>(&RawEndTransfer), reinterpret_cast<void*>(&RawError),
-                      reinterpret_cast<void*>(&RawExpand),      reinterpret_cast<void*>(&RawTrace),
-                      reinterpret_cast<void*>(&RawStartTransfer),
-                      reinterpret_cast<void*>(&RawTransfer)};
-    RawSink sink{table, {}};
+    PlainSink plain;
+    void** real = *reinterpret_cast<void***>(&plain);
+    void* table[10] = {real[-2],
+                       real[-1],
+                       reinterpret_cast<void*>(&RawEndTransfer),
+                       reinterpret_cast<void*>(&RawError),
+                       reinterpret_cast<void*>(&RawExpand),
+                       reinterpret_cast<void*>(&RawTrace),
+                       reinterpret_cast<void*>(&RawStartTransfer),
+                       reinterpret_cast<void*>(&RawTransfer),
+                       real[6],
+                       real[7]};
+    RawSink sink{table + 2, {}};
     void* object = Wirekit_CreateObject(WIREKIT_CLASS_SMTP, &sink);
     ASSERT_NE(object, nullptr);
     auto* smtp = static_cast<ISMTPComponent*>(object);
