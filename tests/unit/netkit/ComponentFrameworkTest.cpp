@@ -406,3 +406,38 @@ TEST(WirekitEventPump, RunsOncePerCycleAndEndsWaitsOnQuitOrClose) {
     EXPECT_EQ(smtp->DoEvents(), 1);
     EXPECT_EQ(smtp->GetLastError(), nullptr);
 }
+
+TEST(SmtpProperties, HeaderValuesAreFoldedWithTheWidthInForceWhenWritten) {
+    SmtpClient smtp;
+    ASSERT_EQ(smtp->SetFoldWidth(10), 0);
+    ASSERT_EQ(smtp->SetSubject("aaaa bbbb cccc dddd"), 0);
+    EXPECT_STREQ(smtp->GetSubject(), "aaaa bbbb\r\n\tcccc dddd");
+    // A comma at the fold stays before the break; one at the end stays, a blank there goes.
+    ASSERT_EQ(smtp->SetFoldWidth(5), 0);
+    ASSERT_EQ(smtp->SetTo("ab,cd,ef"), 0);
+    EXPECT_STREQ(smtp->GetTo(), "ab,cd,\r\n\tef");
+    ASSERT_EQ(smtp->SetCc("ab,cd,"), 0);
+    EXPECT_STREQ(smtp->GetCc(), "ab,cd,");
+    ASSERT_EQ(smtp->SetBcc("ab,cd "), 0);
+    EXPECT_STREQ(smtp->GetBcc(), "ab,cd");
+    // Line breaks become blanks before folding.
+    ASSERT_EQ(smtp->SetFoldWidth(72), 0);
+    ASSERT_EQ(smtp->SetReplyTo("a\r\nb\nc"), 0);
+    EXPECT_STREQ(smtp->GetReplyTo(), "a  b c");
+    // Values written earlier keep the fold they got then.
+    EXPECT_STREQ(smtp->GetSubject(), "aaaa bbbb\r\n\tcccc dddd");
+    // Width 0 keeps the text, folds made by the caller included, but no bare line break.
+    ASSERT_EQ(smtp->SetFoldWidth(0), 0);
+    ASSERT_EQ(smtp->SetFrom("x y,z\r\n\tw"), 0);
+    EXPECT_STREQ(smtp->GetFrom(), "x y,z\r\n\tw");
+    ASSERT_EQ(smtp->SetDate("Mon\r\nBcc: x"), 0);
+    EXPECT_STREQ(smtp->GetDate(), "Mon  Bcc: x");
+    // Not folded: the body is dot-stuffed instead, other texts are kept as written.
+    std::string longText(200, 'q');
+    longText[100] = ' ';
+    ASSERT_EQ(smtp->SetFoldWidth(10), 0);
+    ASSERT_EQ(smtp->SetExtraHeaders(longText.c_str()), 0);
+    EXPECT_EQ(std::string(smtp->GetExtraHeaders()), longText);
+    ASSERT_EQ(smtp->SetBody(".a\n.b\r\n..c\nd.e\n"), 0);
+    EXPECT_STREQ(smtp->GetBody(), "..a\n..b\r\n...c\nd.e\n");
+}

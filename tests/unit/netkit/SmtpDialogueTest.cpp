@@ -486,3 +486,77 @@ TEST(SmtpSend, MessageFileContinuesABodyThatHasNoLineEnd) {
     // The file's first dot is inside the line "Grew by 0.5 percent": not doubled.
     EXPECT_EQ(messages[0], "To: a@x.test\r\nFrom: b@x.test\r\n\r\nGrew by 0.5 percent\n..\n\r\n");
 }
+
+namespace {
+
+struct FlatLog {
+    std::vector<int> ids;
+    std::vector<std::string> expanded;
+    std::vector<intptr_t> transferred;
+};
+FlatLog* g_flatLog = nullptr;
+
+int FlatRecorder(void*, int id, int, intptr_t* params, int*) {
+    g_flatLog->ids.push_back(id);
+    if (id == SMTP_EVENT_EXPAND) {
+        g_flatLog->expanded.emplace_back(reinterpret_cast<const char*>(params[0]));
+    } else if (id == SMTP_EVENT_TRANSFER) {
+        g_flatLog->transferred.push_back(params[0]);
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(SmtpFlatBinding, SendsAndExpandsWithEventIdentifiers) {
+    std::vector<std::string> messages;
+    ScriptedSmtpServer server([&messages](ScriptedConnection& c) {
+        Greet(c);
+        c.Expect("EXPN list");
+        c.Send("250-one\r\n250 two\r\n");
+        for (const char* command : {"RSET", "MAIL", "RCPT"}) {
+            c.Expect(command);
+            c.Send("250 ok\r\n");
+        }
+        c.Expect("DATA");
+        c.Send("354 go\r\n");
+        messages.push_back(c.ReadData());
+        c.Send("250 queued\r\n");
+        c.Expect("QUIT");
+        c.Send("221 bye\r\n");
+    });
+    FlatLog log;
+    g_flatLog = &log;
+    WaitBound bound(seconds(20));
+    void* smtp = SMTP_Init(&FlatRecorder, 0);
+    ASSERT_NE(smtp, nullptr);
+    auto text = [](const char* value) { return reinterpret_cast<intptr_t>(value); };
+    ASSERT_EQ(SMTP_Set(smtp, SMTP_PROP_REMOTE_HOST, 0, text("127.0.0.1"), 0), 0);
+    ASSERT_EQ(SMTP_Set(smtp, SMTP_PROP_REMOTE_PORT, 0, server.Port(), 0), 0);
+    ASSERT_EQ(SMTP_Set(smtp, SMTP_PROP_TO, 0, text("list"), 0), 0);
+    EXPECT_EQ(SMTP_Set(smtp, SMTP_PROP_ACTION, 0, SMTP_ACTION_EXPAND, 0), 0);
+    EXPECT_EQ(log.expanded, (std::vector<std::string>{"one", "two"}));
+    ASSERT_EQ(SMTP_Set(smtp, SMTP_PROP_TO, 0, text("to@x.test"), 0), 0);
+    ASSERT_EQ(SMTP_Set(smtp, SMTP_PROP_FROM, 0, text("from@x.test"), 0), 0);
+    ASSERT_EQ(SMTP_Set(smtp, SMTP_PROP_BODY, 0, text("flat body"), 0), 0);
+    log.ids.clear();
+    EXPECT_EQ(SMTP_Set(smtp, SMTP_PROP_ACTION, 0, SMTP_ACTION_SEND, 0), 0);
+    EXPECT_EQ(SMTP_GetLastError(smtp), nullptr);
+    EXPECT_EQ(SMTP_Get(smtp, SMTP_PROP_ACTION, 0, nullptr), 0);
+    EXPECT_EQ(SMTP_Set(smtp, SMTP_PROP_ACTION, 0, SMTP_ACTION_DISCONNECT, 0), 0);
+    EXPECT_EQ(SMTP_Close(smtp), 0);
+    g_flatLog = nullptr;
+    server.Finish();
+    ASSERT_EQ(server.Failure(), "");
+    std::vector<int> transferIds;
+    for (int id : log.ids) {
+        if (id != SMTP_EVENT_TRACE) {
+            transferIds.push_back(id);
+        }
+    }
+    EXPECT_EQ(transferIds, (std::vector<int>{SMTP_EVENT_START_TRANSFER, SMTP_EVENT_TRANSFER,
+                                             SMTP_EVENT_END_TRANSFER}));
+    EXPECT_EQ(log.transferred, (std::vector<intptr_t>{9}));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "To: to@x.test\r\nFrom: from@x.test\r\n\r\nflat body\r\n");
+}
