@@ -70,6 +70,17 @@ AlertMail ComposeAlertMail(const Notification& profile, const std::string& messa
     mail.subject = AlertMailSubject();
     mail.body = message;
     mail.remoteHost = profile.Str2;
+    // A relay on another port than 25 (a submission port, a local relay) is named "host:port".
+    std::size_t colon = profile.Str2.rfind(':');
+    if (colon != std::string::npos && colon > 0 && colon + 1 < profile.Str2.size() &&
+        profile.Str2.find_first_not_of("0123456789", colon + 1) == std::string::npos &&
+        profile.Str2.size() - colon - 1 <= 5) {
+        unsigned long port = std::stoul(profile.Str2.substr(colon + 1));
+        if (port > 0 && port <= 65535) {
+            mail.remoteHost = profile.Str2.substr(0, colon);
+            mail.remotePort = static_cast<unsigned short>(port);
+        }
+    }
     mail.date = FormatMailDate(std::time(nullptr));
     mail.waitSeconds = app::GetSetting(app::settings::SMTPTimeoutSeconds);
     return mail;

@@ -20,6 +20,7 @@ struct AlertMail {
     std::string subject;
     std::string body;
     std::string remoteHost;
+    unsigned short remotePort = 25; // from a "server:port" profile; the SMTP port otherwise
     std::string date;
     // The longest the whole SMTP dialogue may take before it counts as failed (setting
     // SMTPTimeoutSeconds); 0 waits without bound.
@@ -32,7 +33,7 @@ inline constexpr const char* kMailSendFailure = " there was an error trying to s
 
 // The mail for an e-mail profile: Str1 split at "|" (empty pieces skipped) into recipient and
 // sender (the recipient again when there is no second piece), the subject, the body, Str2 as
-// the server and the current local time as the Date header.
+// the server ("name" or "name:port") and the current local time as the Date header.
 AlertMail ComposeAlertMail(const Notification& profile, const std::string& message);
 
 // "<product> Alert from <computer name>".
