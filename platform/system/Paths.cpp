@@ -74,8 +74,7 @@ std::string DataDirectory() {
     if (!installed.empty() && installed.front() != '/') {
         // A relative install directory is relative to the prefix, which is the parent of bin/.
         std::size_t slash = programDirectory.rfind('/');
-        std::string prefix =
-            slash == std::string::npos ? std::string() : programDirectory.substr(0, slash);
+        std::string prefix = slash == std::string::npos ? std::string() : programDirectory.substr(0, slash);
         installed = prefix + "/" + installed;
     }
     return withoutTrailingSlash(installed);
