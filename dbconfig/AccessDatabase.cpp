@@ -30,7 +30,7 @@ std::string AccessOdbcConnectionString(const std::string& dsnName) {
     return StringPrintf("DSN=%s", dsnName.c_str());
 }
 
-std::string AccessSpecification(const std::string& path) {
+std::string AccessConnectionStringSpec(const std::string& path) {
     return StringPrintf("%d:%s", scan::kAccessDatabase, path.c_str());
 }
 

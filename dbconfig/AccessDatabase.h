@@ -1,8 +1,8 @@
 /*
  * The included store file as the database configuration sees it: the Access page's initial
- * values (file path and data source name) and the connection string and specification built
- * from a path. Start-up uses these without showing the wizard when it sets up the default
- * store. Main thread.
+ * values (file path and data source name) and the ConnectionString and ConnectionStringSpec
+ * texts built from a path. Start-up uses these without showing the wizard when it sets up the
+ * default store. Main thread.
  */
 #ifndef TALLYVOL_DBCONFIG_ACCESSDATABASE_H
 #define TALLYVOL_DBCONFIG_ACCESSDATABASE_H
@@ -21,8 +21,8 @@ std::string AccessPageDsnName();
 std::string AccessDirectConnectionString(const std::string& path);
 // "DSN=%s": the store reached through an ODBC data source.
 std::string AccessOdbcConnectionString(const std::string& dsnName);
-// "%d:%s" with 1 and the path.
-std::string AccessSpecification(const std::string& path);
+// The ConnectionStringSpec text: "%d:%s" with 1 and the path.
+std::string AccessConnectionStringSpec(const std::string& path);
 
 // The part of a SQL Server connection string after TRUSTED_CONNECTION: ";USER ID=%s" and
 // ";PWD=%s" when the given credentials are used, then the additional parameters.

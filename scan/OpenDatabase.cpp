@@ -55,7 +55,8 @@ void CScanInfo::openOnFirstRun() {
             app::SetCurrentDBSource(kAccessDatabase);
             std::string path = DefaultDatabaseFile();
             app::SetSetting(settings::MDBPath, path);
-            app::SetSetting(settings::ConnectionStringSpec, dbconfig::AccessSpecification(path));
+            app::SetSetting(settings::ConnectionStringSpec,
+                            dbconfig::AccessConnectionStringSpec(path));
         }
         UpgradeSchema();
         return;
@@ -74,7 +75,7 @@ void CScanInfo::useDefaultStore() {
     dbconfig::EnsureAccessFile(path, true, false);
     app::SetSetting(settings::MDBPath, path);
     app::SetSetting(settings::ConnectionString, dbconfig::AccessDirectConnectionString(path));
-    app::SetSetting(settings::ConnectionStringSpec, dbconfig::AccessSpecification(path));
+    app::SetSetting(settings::ConnectionStringSpec, dbconfig::AccessConnectionStringSpec(path));
     app::SetSetting(settings::DBSource, kAccessDatabase);
     app::SetCurrentDBSource(kAccessDatabase);
     ResetConnections();

@@ -85,7 +85,7 @@ TEST(DatabasePreparation, TheAccessPageStringsNameTheFile) {
     EXPECT_EQ(AccessDirectConnectionString("/srv/a b.db"),
               "Provider=SQLite;Data Source=/srv/a b.db");
     EXPECT_EQ(AccessOdbcConnectionString("CVTallyvol"), "DSN=CVTallyvol");
-    EXPECT_EQ(AccessSpecification("/srv/a b.db"), "1:/srv/a b.db");
+    EXPECT_EQ(AccessConnectionStringSpec("/srv/a b.db"), "1:/srv/a b.db");
     EXPECT_EQ(AccessPageDsnName(), "CVTallyvol");
     EXPECT_EQ(SqlServerCredentialsSuffix(true, "sa", "pw", ""), "");
     EXPECT_EQ(SqlServerCredentialsSuffix(false, "sa", "pw", "APP=x"), ";USER ID=sa;PWD=pw;APP=x");
