@@ -30,7 +30,14 @@ void RunAutomated(CTallyvol32App& application, CTallyvol32Dlg& dialog) {
 
     if (run.Scan) {
         AutomatedScanInProgress = true;
-        notInThisBuild("Scanning");
+        // The scan's first step: connect to the store unless connected; a store that cannot be
+        // opened ends the scan (the failure has been reported).
+        if (!dialog.m_databaseConnected) {
+            dialog.m_databaseConnected = dialog.m_scanInfo.OpenDatabase(false);
+        }
+        if (dialog.m_databaseConnected) {
+            notInThisBuild("Scanning");
+        }
         AutomatedScanInProgress = false;
     }
     if (run.AlertSize || run.AlertPercent || run.FreeAlert || run.MaxSize || run.FreePercent) {

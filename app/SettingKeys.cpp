@@ -2,6 +2,7 @@
 
 #include "brand/Brand.h"
 #include "platform/system/BuildConfig.h"
+#include "platform/system/Paths.h"
 
 namespace app::settings {
 
@@ -23,6 +24,11 @@ namespace {
 std::string defaultConnectionString() {
     return std::string("DSN=") + DefaultDSNName;
 }
+
+// The included store file in the program's home (the program directory's written half).
+std::string defaultStoreFile() {
+    return platform::system::TallyvolHome() + "/" + AccessDBFile;
+}
 } // namespace
 
 const IntSetting LatestMajor{"LatestMajor", platform::system::kVersionMajor, kMachine};
@@ -34,7 +40,7 @@ const StringSetting ConnectionString{"ConnectionString", nullptr, nullptr, kMach
                                      &defaultConnectionString};
 const StringSetting ConnectionStringSpec{"ConnectionStringSpec", "", nullptr, kMachineRoot};
 const StringSetting DSNName{"DSNName", nullptr, &DefaultDSNName, kMachineRoot};
-const StringSetting MDBPath{"MDBPath", "", nullptr, kMachineRoot};
+const StringSetting MDBPath{"MDBPath", nullptr, nullptr, kMachineRoot, &defaultStoreFile};
 const StringSetting MSSQLServer{"MSSQLServer", "", nullptr, kMachineRoot};
 const StringSetting MSSQLDatabase{"MSSQLDatabase", "", nullptr, kMachineRoot};
 const StringSetting MySQLServer{"MySQLServer", "", nullptr, kMachineRoot};

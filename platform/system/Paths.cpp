@@ -58,6 +58,12 @@ std::string ProgramDirectory() {
 }
 
 std::string DataDirectory() {
+    // An explicit choice wins: tests and programs started from outside the build's bin
+    // directory name the data set they use.
+    std::string chosen = environment("TALLYVOL_DATA_DIR");
+    if (!chosen.empty()) {
+        return withoutTrailingSlash(chosen);
+    }
     // A build tree keeps the data next to the executable; the marker is one file every data set
     // holds.
     std::string programDirectory = ProgramDirectory();

@@ -18,8 +18,8 @@ std::string ProgramPath();
 // Directory of the running executable, without a trailing "/".
 std::string ProgramDirectory();
 
-// Directory of the read-only data files: the executable's directory when it holds them (a
-// build tree), else the installed data directory.
+// Directory of the read-only data files: $TALLYVOL_DATA_DIR when set, else the executable's
+// directory when it holds them (a build tree), else the installed data directory.
 std::string DataDirectory();
 
 // $TALLYVOL_HOME; default /var/lib/tallyvol for root, else ${XDG_DATA_HOME:-~/.local/share}/tallyvol.

@@ -12,6 +12,9 @@ IsolatedEnvironment::IsolatedEnvironment() : m_root("tallyvol-env") {
     MakeDirectories(ConfigHome());
     Set("TALLYVOL_HOME", Home());
     Set("XDG_CONFIG_HOME", ConfigHome());
+    // Test programs live apart from the data files (scripts, the empty store template) the
+    // build puts beside the program.
+    Set("TALLYVOL_DATA_DIR", std::string(TALLYVOL_BINARY_DIR) + "/bin");
     app::ResetDiagnosticLogForTesting();
     app::SetMachineString(LogDirectory(), "LogDir");
 }

@@ -1,7 +1,8 @@
 /*
  * Gives a test its own program home and per-user configuration: TALLYVOL_HOME and
  * XDG_CONFIG_HOME point into a fresh temporary directory, so settings, logs and stores never
- * touch the machine's. The previous values come back when it ends. The default log directory
+ * touch the machine's; TALLYVOL_DATA_DIR names the build's data files (the test programs do
+ * not sit beside them). The previous values come back when it ends. The default log directory
  * is moved into the home too, so no test writes /tmp/TallyvolLog.txt.
  */
 #ifndef TALLYVOL_TESTS_SUPPORT_ISOLATEDENVIRONMENT_H

@@ -1,0 +1,49 @@
+/*
+ * What a back end supplies to Connection and Recordset: a session (one open database
+ * connection) and cursors over query results. Internal to the data-access layer; a session and
+ * its cursors belong to the thread that owns the Connection. Every failure is thrown as a
+ * ComError carrying the back end's code mapped by ErrorCodes.h.
+ */
+#ifndef TALLYVOL_PLATFORM_ADO_PROVIDER_H
+#define TALLYVOL_PLATFORM_ADO_PROVIDER_H
+
+#include "platform/ado/Field.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform::ado::detail {
+
+class Cursor {
+public:
+    virtual ~Cursor() = default;
+    // The columns, named and typed; values unset.
+    virtual const std::vector<Field>& Columns() const = 0;
+    // Reads the next row into `row` (sized like Columns()); false at the end.
+    virtual bool Fetch(std::vector<Field>& row) = 0;
+};
+
+class Session {
+public:
+    virtual ~Session() = default;
+    // Runs a statement (or several, where the back end allows it); returns the rows it changed.
+    virtual std::int64_t Execute(const std::string& sql, int timeoutSeconds) = 0;
+    // Runs a query; its result is read through the cursor. The time-out covers running the
+    // query and producing its first row.
+    virtual std::unique_ptr<Cursor> Query(const std::string& sql, int timeoutSeconds) = 0;
+    virtual void Begin() = 0;
+    virtual void Commit() = 0;
+    virtual void Rollback() = 0;
+    // "SQLite" or the ODBC driver's name.
+    virtual std::string Name() const = 0;
+};
+
+// Mode: the ADO connection mode (read, write, sharing bits).
+std::shared_ptr<Session> OpenSqliteSession(const std::string& file, int mode, int timeoutSeconds);
+std::shared_ptr<Session> OpenOdbcSession(const std::string& connectionString, int mode);
+
+} // namespace platform::ado::detail
+
+#endif

@@ -1,0 +1,105 @@
+// Bringing included stores written by older versions to the current tables, in place.
+#include "app/DiagnosticLog.h"
+#include "app/RunState.h"
+#include "brand/Brand.h"
+#include "platform/ado/Connection.h"
+#include "platform/system/StringPrintf.h"
+#include "platform/ui/IUserInterface.h"
+#include "scan/CScanInfo.h"
+#include "scan/DatabaseConnection.h"
+#include "scan/SqlRules.h"
+
+namespace scan {
+
+using platform::ado::ComError;
+using platform::system::StringPrintf;
+namespace ui = platform::ui;
+
+namespace {
+
+bool g_upgradeConfirmed = false;
+
+constexpr const char* kConfirmUpgrade =
+    "IMPORTANT: You are upgrading from a previous version of %s.  %s needs to make some minor "
+    "database structure "
+    "changes that will make this database incompatible with %s versions 3.1 and earlier.  It is "
+    "highly recommended "
+    "that you make a backup of you %s file before continuing if you think you might want to go "
+    "back to %s 3.1 or "
+    "earlier.\r\n\r\nDo you want to continue with the database upgrade?";
+
+// A probe that fails means the older layout; then the step's statements run in order, and the
+// first failure ends the step (nothing is rolled back).
+void upgradeStep(platform::ado::Connection& connection, const ScanStoreSql::UpgradeStep& step,
+                 const char* what) {
+    try {
+        connection.OpenRecordset(step.probe, platform::ado::adCmdText);
+        return;
+    } catch (const ComError&) {
+        // The older layout.
+    } catch (...) {
+        return; // not a database answer; nothing to upgrade on that evidence
+    }
+    try {
+        ConfirmUpgrade();
+        for (const char* statement : step.statements) {
+            connection.Execute(statement,
+                               platform::ado::adCmdText | platform::ado::adExecuteNoRecords);
+        }
+    } catch (const ComError& error) {
+        app::WriteLogLine(StringPrintf("%s.  Exception details:   Err=%s, Desc=%s, ErrNum=%0X",
+                                       what, error.ErrorMessage().c_str(),
+                                       error.Description().c_str(), error.Code()));
+    } catch (...) {
+        app::WriteLogLine(StringPrintf("%s.  Exception details: none", what));
+    }
+}
+
+} // namespace
+
+void ConfirmUpgrade() {
+    if (g_upgradeConfirmed) {
+        return;
+    }
+    std::string question = StringPrintf(kConfirmUpgrade, ProductName3218, ProductName3218,
+                                        ProductName3218, AccessDBFile, ProductName3218);
+    if (app::AutomatedScanInProgress) {
+        // A scheduled run cannot ask; it goes on as the unattended answer would, and says so.
+        app::WriteLogLine(question);
+        app::WriteLogLine("Upgrading the database without confirmation: automated run.");
+        g_upgradeConfirmed = true;
+        return;
+    }
+    int answer = ui::UI().MessageBox(question, "Confirm Database Upgrade",
+                                     ui::MB_YESNO | ui::MB_ICONEXCLAMATION);
+    if (answer != ui::IDYES) {
+        ui::UI().MessageBox(
+            StringPrintf("No changes have been made.  %s will shut down.", ProductName3218),
+            "Upgrade Aborted", ui::MB_OK | ui::MB_ICONINFORMATION);
+        EndProgram();
+    }
+    g_upgradeConfirmed = true;
+}
+
+void ResetUpgradeConfirmationForTesting() {
+    g_upgradeConfirmed = false;
+}
+
+void CScanInfo::UpgradeSchema() {
+    if (app::CurrentDBSource() != kAccessDatabase) {
+        return;
+    }
+    std::shared_ptr<platform::ado::Connection> connection = GetConnection(false);
+    if (!connection) {
+        return;
+    }
+    upgradeStep(*connection, ScanStoreSql::ScanDateUpgrade(),
+                "Exception while updating ScanDefinition table schema");
+    upgradeStep(*connection, ScanStoreSql::DirSizeUpgrade(),
+                "Exception while updating SizeData table schema");
+    upgradeStep(*connection, ScanStoreSql::FiltersUpgrade(),
+                "Exception while creating new Filters table");
+    UpgradeStoredPaths();
+}
+
+} // namespace scan

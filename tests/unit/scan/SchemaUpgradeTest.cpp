@@ -1,0 +1,249 @@
+// Included stores of older layouts brought to the current tables, after asking once.
+#include "app/DiagnosticLog.h"
+#include "app/RunState.h"
+#include "app/Settings.h"
+#include "platform/ado/Connection.h"
+#include "scan/CScanInfo.h"
+#include "tests/support/IsolatedEnvironment.h"
+#include "tests/support/ScriptedUserInterface.h"
+#include "tests/unit/scan/StoreTestSupport.h"
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+
+using namespace scan;
+using testsupport::IsolatedEnvironment;
+using testsupport::ScriptedUserInterface;
+
+namespace {
+
+const char* const kConfirmText = "IMPORTANT: You are upgrading from a previous version of "
+                                 "Tallyvol.  Tallyvol needs to make some minor database "
+                                 "structure changes that will make this database incompatible with "
+                                 "Tallyvol versions 3.1 and earlier.  It is "
+                                 "highly recommended that you make a backup of you Tallyvol3.db "
+                                 "file before continuing if you think you might "
+                                 "want to go back to Tallyvol 3.1 or earlier.\r\n\r\nDo you want "
+                                 "to continue with the database upgrade?";
+
+// A store file made directly with SQLite, as older versions laid it out.
+void makeStore(const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    char* error = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
+        << (error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
+}
+
+const char* const kOldestLayout =
+    "create table DirNames (DirID integer primary key, Path varchar(254), ParentDirID integer, "
+    "RootOfCache integer);"
+    "create table ScanDefinition (ScanID integer primary key, ScanRootDirID integer, ScanType "
+    "integer, Date datetime);"
+    "create table SizeData (EntryID integer primary key, DirID integer, ScanID integer, "
+    "ParentDirID integer, "
+    "Size numeric);"
+    "create table Extensions (ExtensionID integer primary key, ExtensionText varchar(20));"
+    "create table ExtensionInfo (ExtensionID integer, ScanID integer, NumFound integer, SizeUsed "
+    "numeric);"
+    "insert into DirNames values (1, '//h/data', 0, 0);"
+    "insert into ScanDefinition values (1, 1, 2, '2003-05-06 07:08:09');"
+    "insert into SizeData values (1, 1, 1, 0, 5000000000);";
+
+void useStore(const std::string& path, int kind = 1) {
+    app::SetSetting(app::settings::DBSource, kind);
+    app::SetCurrentDBSource(kind);
+    app::SetSetting(app::settings::ConnectionString, scantest::StoreConnectionString(path));
+}
+
+std::string columns(platform::ado::Connection& connection, const std::string& table) {
+    std::string names;
+    auto rows = connection.OpenRecordset("select name from pragma_table_info('" + table + "')");
+    for (; !rows->IsEOF(); rows->MoveNext()) {
+        names += rows->Fields(0).AsString() + " ";
+    }
+    return names;
+}
+
+struct Upgrade : ::testing::Test {
+    void SetUp() override { ResetUpgradeConfirmationForTesting(); }
+    void TearDown() override { ResetUpgradeConfirmationForTesting(); }
+};
+
+} // namespace
+
+TEST_F(Upgrade, TheOldestLayoutIsUpgradedInPlaceAfterOneQuestion) {
+    IsolatedEnvironment env;
+    ScriptedUserInterface ui;
+    std::string store = env.Root() + "/old.db";
+    makeStore(store, kOldestLayout);
+    useStore(store);
+    ui.messageBoxAnswers.push_back(platform::ui::IDYES);
+    CScanInfo scanInfo;
+    scanInfo.UpgradeSchema();
+    ASSERT_EQ(ui.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui.messageBoxes[0].caption, "Confirm Database Upgrade");
+    EXPECT_EQ(ui.messageBoxes[0].text, kConfirmText);
+
+    auto connection = scanInfo.GetConnection();
+    EXPECT_EQ(columns(*connection, "ScanDefinition"), "ScanID ScanRootDirID ScanType ScanDate ");
+    EXPECT_EQ(columns(*connection, "SizeData"), "EntryID DirID ScanID ParentDirID DirSize ");
+    EXPECT_EQ(columns(*connection, "Filters"), "FilterID RootDirID Filter ");
+    auto scan = connection->OpenRecordset("select ScanDate from ScanDefinition");
+    EXPECT_EQ(scan->Fields("ScanDate").AsString(), "2003-05-06 07:08:09");
+    EXPECT_EQ(connection->OpenRecordset("select DirSize from SizeData")->Fields(0).AsInt64(),
+              5000000000LL);
+    connection->Execute("insert into Filters (RootDirID, Filter) values (1, '*.tmp')");
+    EXPECT_EQ(connection->OpenRecordset("select FilterID from Filters")->Fields(0).AsInt(), 1);
+
+    // Upgraded now: later checks find nothing to do and ask nothing.
+    ResetUpgradeConfirmationForTesting();
+    scanInfo.UpgradeSchema();
+    EXPECT_EQ(ui.messageBoxes.size(), 1u);
+}
+
+TEST_F(Upgrade, ACurrentStoreAndOtherKindsAreLeftAlone) {
+    IsolatedEnvironment env;
+    ScriptedUserInterface ui;
+    useStore(scantest::NewStoreFile(env.Root() + "/current.db"));
+    CScanInfo scanInfo;
+    scanInfo.UpgradeSchema();
+    EXPECT_TRUE(ui.messageBoxes.empty());
+
+    // The wizard creates the other kinds' tables at the current layout; they are never probed.
+    std::string old = env.Root() + "/old.db";
+    makeStore(old, kOldestLayout);
+    useStore(old, 3);
+    CScanInfo other;
+    other.UpgradeSchema();
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_EQ(columns(*other.GetConnection(), "SizeData"),
+              "EntryID DirID ScanID ParentDirID Size ");
+}
+
+TEST_F(Upgrade, AMissingFiltersTableAloneAsksOnceToo) {
+    IsolatedEnvironment env;
+    ScriptedUserInterface ui;
+    std::string store = scantest::NewStoreFile(env.Root() + "/nofilters.db");
+    {
+        platform::ado::Connection connection;
+        connection.Open(scantest::StoreConnectionString(store));
+        connection.Execute("drop table Filters");
+    }
+    useStore(store);
+    ui.messageBoxAnswers.push_back(platform::ui::IDYES);
+    CScanInfo scanInfo;
+    scanInfo.UpgradeSchema();
+    EXPECT_EQ(ui.messageBoxes.size(), 1u);
+    EXPECT_EQ(columns(*scanInfo.GetConnection(), "Filters"), "FilterID RootDirID Filter ");
+}
+
+TEST_F(Upgrade, DecliningEndsTheProgramWithoutChanges) {
+    IsolatedEnvironment env;
+    std::string store = env.Root() + "/old.db";
+    makeStore(store, kOldestLayout);
+    useStore(store);
+    EXPECT_EXIT(
+        {
+            struct Declining : ScriptedUserInterface {
+                int MessageBox(const std::string& text, const std::string& caption,
+                               unsigned flags) override {
+                    std::cerr << "[" << caption << ": " << text << "]";
+                    ScriptedUserInterface::MessageBox(text, caption, flags);
+                    return platform::ui::IDNO;
+                }
+            } ui;
+            CScanInfo scanInfo;
+            scanInfo.UpgradeSchema();
+            std::exit(3);
+        },
+        ::testing::ExitedWithCode(0),
+        "\\[Confirm Database Upgrade: IMPORTANT.*\\]\\[Upgrade Aborted: No changes have been made. "
+        " Tallyvol will shut "
+        "down.\\]$");
+    platform::ado::Connection connection;
+    connection.Open(scantest::StoreConnectionString(store));
+    EXPECT_EQ(columns(connection, "ScanDefinition"), "ScanID ScanRootDirID ScanType Date ");
+}
+
+TEST_F(Upgrade, AFailingStepIsLoggedAndTheNextStepsStillRun) {
+    IsolatedEnvironment env;
+    testsupport::MakeDirectories(env.LogDirectory());
+    ScriptedUserInterface ui;
+    std::string store = env.Root() + "/old.db";
+    // An index on the old date column keeps SQLite from dropping it.
+    makeStore(store, std::string(kOldestLayout) + "create index ByDate on ScanDefinition (Date);");
+    useStore(store);
+    CScanInfo scanInfo;
+    scanInfo.UpgradeSchema();
+    EXPECT_EQ(ui.messageBoxes.size(), 1u);
+    std::string log = testsupport::ReadFile(env.LogFile());
+    EXPECT_NE(
+        log.find("Exception while updating ScanDefinition table schema.  Exception details:   "
+                 "Err=IDispatch error #3088, Desc=error in index ByDate after drop column: no such "
+                 "column: Date"),
+        std::string::npos)
+        << log;
+    EXPECT_NE(log.find("ErrNum=80040E10"), std::string::npos);
+    auto connection = scanInfo.GetConnection();
+    EXPECT_EQ(columns(*connection, "SizeData"), "EntryID DirID ScanID ParentDirID DirSize ");
+    EXPECT_EQ(columns(*connection, "Filters"), "FilterID RootDirID Filter ");
+}
+
+TEST_F(Upgrade, AnAutomatedRunUpgradesWithoutAskingAndSaysSoInTheLog) {
+    IsolatedEnvironment env;
+    testsupport::MakeDirectories(env.LogDirectory());
+    ScriptedUserInterface ui;
+    std::string store = env.Root() + "/old.db";
+    makeStore(store, kOldestLayout);
+    useStore(store);
+    CScanInfo scanInfo;
+    app::AutomatedScanInProgress = true;
+    scanInfo.UpgradeSchema();
+    app::AutomatedScanInProgress = false;
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_EQ(columns(*scanInfo.GetConnection(), "ScanDefinition"),
+              "ScanID ScanRootDirID ScanType ScanDate ");
+    std::string log = testsupport::ReadFile(env.LogFile());
+    EXPECT_NE(log.find(kConfirmText), std::string::npos);
+    EXPECT_NE(log.find("Upgrading the database without confirmation: automated run."),
+              std::string::npos);
+}
+
+TEST_F(Upgrade, StoredPathsWithDriveLettersAreCountedForConversion) {
+    IsolatedEnvironment env;
+    ScriptedUserInterface ui;
+    std::string store = scantest::NewStoreFile(env.Root() + "/drives.db");
+    {
+        platform::ado::Connection connection;
+        connection.Open(scantest::StoreConnectionString(store));
+        connection.Execute("insert into DirNames (Path, ParentDirID) values ('C:\\DATA', 0)");
+        connection.Execute("insert into DirNames (Path, ParentDirID) values ('D:\\', 0)");
+    }
+    useStore(store);
+    app::EnableDebugLog();
+    CScanInfo scanInfo;
+    scanInfo.UpgradeSchema();
+    EXPECT_NE(testsupport::ReadFile(env.LogFile())
+                  .find("2 stored paths begin with a drive letter; their conversion "
+                        "is pending"),
+              std::string::npos);
+
+    // A store without the table logs the step's failure.
+    {
+        platform::ado::Connection connection;
+        connection.Open(scantest::StoreConnectionString(store));
+        connection.Execute("drop table DirNames");
+    }
+    scanInfo.UpgradeSchema();
+    EXPECT_NE(testsupport::ReadFile(env.LogFile())
+                  .find("Exception while UNCing paths.  Exception details:   "
+                        "Err=IDispatch error #3127, Desc=no such table: DirNames, "
+                        "ErrNum=80040E37"),
+              std::string::npos);
+}
