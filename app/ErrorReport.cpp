@@ -1,7 +1,6 @@
 #include "app/ErrorReport.h"
 
 #include "alerts/DeliverAlert.h"
-#include "app/DiagnosticLog.h"
 #include "app/RunState.h"
 #include "app/Settings.h"
 #include "platform/system/Paths.h"
@@ -27,11 +26,12 @@ std::string debugSuffix(int debugCode) {
     return buffer;
 }
 
-// Where an internal error goes while nobody watches the run: every notification profile. The
-// log keeps it too, so it is not lost on a machine that has no profiles.
+// Where an internal error goes while nobody watches the run: every notification profile, and
+// the unattended interface, which writes it to standard error (cron mails that to the job's
+// owner) and to the log, so it is not lost on a machine that has no profiles.
 void deliverUnattended(const std::string& text) {
-    WriteLogLine(text);
     alerts::NotifyAllProfiles(text);
+    platform::ui::UI().ShowErrorReport(text, std::string());
 }
 
 void report(const std::string& errorText, int debugCode) {

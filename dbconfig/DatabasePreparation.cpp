@@ -1,5 +1,7 @@
 #include "dbconfig/DatabasePreparation.h"
 
+#include "alerts/DeliverAlert.h"
+
 #include "app/DiagnosticLog.h"
 #include "app/ErrorReport.h"
 #include "app/Settings.h"
@@ -8,7 +10,7 @@
 #include "platform/ado/Connection.h"
 #include "platform/ado/OdbcInstaller.h"
 #include "platform/system/Paths.h"
-#include "platform/system/ProcessLaunch.h"
+#include "platform/process/Process.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
 #include "scan/DatabaseConnection.h"
@@ -26,7 +28,7 @@
 namespace dbconfig {
 
 using platform::ado::OdbcInstaller;
-using platform::system::ErrorText;
+using platform::process::ErrorText;
 using platform::system::StringPrintf;
 namespace ui = platform::ui;
 
@@ -69,6 +71,8 @@ void notifyProfiles(const std::string& text) {
         notifier()(text);
         return;
     }
+    // Every profile gets it; the log and standard error keep it for a machine without profiles.
+    alerts::NotifyAllProfiles(text);
     app::WriteLogLine(text);
     std::fprintf(stderr, "%s\n", text.c_str());
 }
@@ -324,12 +328,12 @@ bool RunMySqlScript(const std::string& fileName, const std::string& binDirectory
     std::string commandLine =
         StringPrintf("\"%s\" --host=%s --port=%d  --password=%s  --user=%s", client.c_str(),
                      server.c_str(), port, password.c_str(), user.c_str());
-    platform::system::LaunchOptions options;
+    platform::process::LaunchOptions options;
     options.standardInput = input;
     options.standardOutput = log;
     options.standardError = log;
     int launchError = 0;
-    pid_t pid = platform::system::LaunchProcess(platform::system::SplitCommandLine(commandLine),
+    pid_t pid = platform::process::LaunchProcess(platform::process::SplitCommandLine(commandLine),
                                                 options, &launchError);
     bool started = pid > 0;
     if (!started) {
@@ -339,9 +343,9 @@ bool RunMySqlScript(const std::string& fileName, const std::string& binDirectory
                    client.c_str(), ErrorText(launchError).c_str()));
     } else {
         // A client still running after 15 seconds is left to finish on its own.
-        if (!platform::system::WaitForProcess(pid, 15000)) {
+        if (!platform::process::WaitForProcess(pid, 15000)) {
             TV_DEBUG_LOG("%s still runs after 15 seconds", client.c_str());
-            platform::system::ReapInBackground(pid);
+            platform::process::ReapInBackground(pid);
         }
         std::this_thread::sleep_for(std::chrono::seconds(1));
     }

@@ -7,7 +7,7 @@
 #include "brand/Brand.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/ErrorCodes.h"
-#include "platform/system/ProcessLaunch.h"
+#include "platform/process/Process.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
 
@@ -127,16 +127,17 @@ bool TestConnection(bool createOnly, const std::string& connectionString) {
 
 void OpenDownloadPage() {
     std::string page = app::GetSetting(app::settings::MDACPage);
-    platform::system::LaunchOptions options;
+    platform::process::LaunchOptions options;
     options.workingDirectory = "/";
+    options.standardInput = platform::process::kNullStream;
     int error = 0;
-    pid_t pid = platform::system::LaunchProcess({"xdg-open", page}, options, &error);
+    pid_t pid = platform::process::LaunchProcess({"xdg-open", page}, options, &error);
     if (pid < 0) {
-        TV_DEBUG_LOG("Cannot start xdg-open: %s", platform::system::ErrorText(error).c_str());
+        TV_DEBUG_LOG("Cannot start xdg-open: %s", platform::process::ErrorText(error).c_str());
         app::ReportError(0, StringPrintf(kDownloadFailed, page.c_str()));
         return;
     }
-    platform::system::ReapInBackground(pid);
+    platform::process::ReapInBackground(pid);
 }
 
 void EndProgram() {

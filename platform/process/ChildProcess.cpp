@@ -1,9 +1,10 @@
 #include "platform/process/ChildProcess.h"
 
+#include "platform/process/Process.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,8 +12,6 @@
 #include <cerrno>
 #include <chrono>
 #include <thread>
-
-extern char** environ;
 
 namespace platform::process {
 
@@ -42,45 +41,6 @@ public:
 private:
     int m_fd;
 };
-
-class SpawnActions {
-public:
-    SpawnActions() { posix_spawn_file_actions_init(&m_actions); }
-    ~SpawnActions() { posix_spawn_file_actions_destroy(&m_actions); }
-    SpawnActions(const SpawnActions&) = delete;
-    SpawnActions& operator=(const SpawnActions&) = delete;
-    posix_spawn_file_actions_t* Get() { return &m_actions; }
-
-private:
-    posix_spawn_file_actions_t m_actions;
-};
-
-std::vector<std::string> childEnvironment(const std::vector<std::string>& overrides) {
-    std::vector<std::string> result;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        std::string text = *entry;
-        std::string name = text.substr(0, text.find('=') + 1);
-        bool replaced = false;
-        for (const std::string& extra : overrides) {
-            replaced = replaced || extra.compare(0, name.size(), name) == 0;
-        }
-        if (!replaced) {
-            result.push_back(std::move(text));
-        }
-    }
-    result.insert(result.end(), overrides.begin(), overrides.end());
-    return result;
-}
-
-std::vector<char*> pointers(std::vector<std::string>& texts) {
-    std::vector<char*> result;
-    result.reserve(texts.size() + 1);
-    for (std::string& text : texts) {
-        result.push_back(text.data());
-    }
-    result.push_back(nullptr);
-    return result;
-}
 
 // Reads the child's diagnostics until it closes them or the deadline passes.
 bool collectOutput(int fd, std::chrono::steady_clock::time_point deadline, std::string& output) {
@@ -130,22 +90,16 @@ ChildResult RunChildProcess(const std::vector<std::string>& arguments, const Chi
     Descriptor readEnd(pipeEnds[0]);
     Descriptor writeEnd(pipeEnds[1]);
 
-    SpawnActions actions;
-    posix_spawn_file_actions_addopen(actions.Get(), 0, "/dev/null", O_RDONLY, 0);
-    int standardOutput = options.standardOutput >= 0 ? options.standardOutput : writeEnd.Get();
-    posix_spawn_file_actions_adddup2(actions.Get(), standardOutput, 1);
-    posix_spawn_file_actions_adddup2(actions.Get(), writeEnd.Get(), 2);
-
-    std::vector<std::string> argv = arguments;
-    std::vector<std::string> env = childEnvironment(options.environment);
-    std::vector<char*> argvPointers = pointers(argv);
-    std::vector<char*> envPointers = pointers(env);
-
-    pid_t pid = 0;
-    int rc = ::posix_spawnp(&pid, argv[0].c_str(), actions.Get(), nullptr, argvPointers.data(), envPointers.data());
+    LaunchOptions launch;
+    launch.standardInput = kNullStream;
+    launch.standardOutput = options.standardOutput >= 0 ? options.standardOutput : writeEnd.Get();
+    launch.standardError = writeEnd.Get();
+    launch.environment = options.environment;
+    int spawnError = 0;
+    pid_t pid = LaunchProcess(arguments, launch, &spawnError);
     writeEnd.Close();
-    if (rc != 0) {
-        result.spawnError = rc;
+    if (pid < 0) {
+        result.spawnError = spawnError;
         return result;
     }
 

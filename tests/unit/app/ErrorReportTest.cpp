@@ -69,7 +69,8 @@ TEST(ErrorReport, UnattendedReportsAddTheDebugCodeSystemInformationAndTheSupport
     AutomatedScanInProgress = true;
     ReportError(0, "Saving scan data for /srv");
     AutomatedScanInProgress = false;
-    EXPECT_TRUE(ui.errorReports.empty());
+    ASSERT_EQ(ui.errorReports.size(), 1u) << "the unattended interface's copy for standard error and the log";
+    EXPECT_EQ(ui.errorReports[0], UnattendedReportText(ErrorText(0, "Saving scan data for /srv"), 0));
     ASSERT_EQ(ui.messageBoxes.size(), 1u);
     EXPECT_EQ(ui.messageBoxes[0].text, "INTERNAL ERROR: " + UnattendedReportText(ErrorText(0, "Saving scan data for /srv"), 0));
     EXPECT_NE(ui.messageBoxes[0].text.find("Please send this to support@corvane.example"), std::string::npos);
