@@ -23,7 +23,7 @@ const char* const DefaultDSNName = "CVTallyvol";
 const char* const DefaultDatabaseName = "Tallyvol";
 const char* const DefaultMySQLDSNName = "CVTallyvol_MySQL";
 // The included store is an SQLite file on this platform, so its name says so.
-const char* const AccessDBFile = "Tallyvol3.db";
+const char* const AccessDBFile = "tallyvol3.db";
 const char* const HelpFileName = "tallyvol help.hlp";
 const char* const SupportEmailAddr = "support@corvane.example";
 const char* const SymbolicLinkDetectionLink = "https://www.corvane.example/help/TVSymLinks.aspx";

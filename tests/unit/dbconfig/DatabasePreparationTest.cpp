@@ -59,16 +59,16 @@ TEST(DatabasePreparation, TheStoreFileIsMadeFromTheTemplateOnlyWhenMissing) {
     EXPECT_TRUE(ui.messageBoxes.empty());
 
     // No path: the MDBPath setting; its default is the brand's file in the program's home.
-    EXPECT_EQ(AccessPageFilePath(), env.Home() + "/Tallyvol3.db");
-    EXPECT_EQ(app::GetSetting(app::settings::MDBPath), env.Home() + "/Tallyvol3.db");
+    EXPECT_EQ(AccessPageFilePath(), env.Home() + "/tallyvol3.db");
+    EXPECT_EQ(app::GetSetting(app::settings::MDBPath), env.Home() + "/tallyvol3.db");
     ui.messageBoxAnswers.push_back(platform::ui::IDNO);
     EXPECT_FALSE(EnsureAccessFile(std::nullopt, false, false));
     ASSERT_EQ(ui.messageBoxes.size(), 1u);
     EXPECT_EQ(ui.messageBoxes[0].caption, "Verify Database File Creation");
-    EXPECT_FALSE(testsupport::FileExists(env.Home() + "/Tallyvol3.db"));
+    EXPECT_FALSE(testsupport::FileExists(env.Home() + "/tallyvol3.db"));
     ui.messageBoxAnswers.push_back(platform::ui::IDYES);
     EXPECT_TRUE(EnsureAccessFile(std::nullopt, false, false));
-    EXPECT_EQ(testsupport::ReadFile(env.Home() + "/Tallyvol3.db"), templateBytes());
+    EXPECT_EQ(testsupport::ReadFile(env.Home() + "/tallyvol3.db"), templateBytes());
 
     // A directory that does not exist: the copy fails silently and the answer is still yes.
     EXPECT_TRUE(EnsureAccessFile(env.Root() + "/nowhere/store.db", true, false));

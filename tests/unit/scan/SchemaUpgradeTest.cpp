@@ -24,7 +24,7 @@ const char* const kConfirmText = "IMPORTANT: You are upgrading from a previous v
                                  "Tallyvol.  Tallyvol needs to make some minor database "
                                  "structure changes that will make this database incompatible with "
                                  "Tallyvol versions 3.1 and earlier.  It is "
-                                 "highly recommended that you make a backup of you Tallyvol3.db "
+                                 "highly recommended that you make a backup of you tallyvol3.db "
                                  "file before continuing if you think you might "
                                  "want to go back to Tallyvol 3.1 or earlier.\r\n\r\nDo you want "
                                  "to continue with the database upgrade?";
