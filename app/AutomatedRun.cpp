@@ -3,23 +3,20 @@
 #include "app/CTallyvol32Dlg.h"
 #include "app/DiagnosticLog.h"
 #include "app/RunState.h"
-#include "platform/ui/IUserInterface.h"
+#include "app/Settings.h"
+#include "reports/AutomatedReport.h"
 
 namespace app {
 
-namespace {
-
-// Steps whose subsystems are not in this build say so once, in the log and on standard error.
-void notInThisBuild(const char* what) {
-    std::string text = std::string(what) + " is not part of this build; the step was skipped.";
-    WriteLogLine(text);
-    std::fprintf(stderr, "%s\n", text.c_str());
-}
-
-} // namespace
-
 void RunAutomated(CTallyvol32App& application, CTallyvol32Dlg& dialog) {
     RunRequest& run = application.m_runRequest;
+
+    // Old scans go first, automated ones before manual ones. A machine with no store yet has
+    // nothing to purge (its store is set up when the scan opens it).
+    if (CurrentDBSource() != 0) {
+        dialog.m_scanInfo.DeleteOldScans(GetSetting(settings::AutomatedAutoDeleteDays), 2);
+        dialog.m_scanInfo.DeleteOldScans(GetSetting(settings::ManualAutoDeleteDays), 1);
+    }
 
     TV_DEBUG_LOG("Automated");
     if (!run.Save) {
@@ -30,21 +27,29 @@ void RunAutomated(CTallyvol32App& application, CTallyvol32Dlg& dialog) {
 
     if (run.Scan) {
         AutomatedScanInProgress = true;
-        // The scan's first step: connect to the store unless connected; a store that cannot be
-        // opened ends the scan (the failure has been reported).
-        if (!dialog.m_databaseConnected) {
-            dialog.m_databaseConnected = dialog.m_scanInfo.OpenDatabase(false);
-        }
-        if (dialog.m_databaseConnected) {
-            notInThisBuild("Scanning");
-        }
+        dialog.OnScan();
         AutomatedScanInProgress = false;
     }
-    if (run.AlertSize || run.AlertPercent || run.FreeAlert || run.MaxSize || run.FreePercent) {
-        notInThisBuild("Checking alert thresholds");
+
+    if (run.AlertSize) {
+        dialog.AlertSizeCheck();
     }
+    if (run.AlertPercent) {
+        dialog.AlertPercentCheck();
+    }
+    if (run.FreeAlert) {
+        dialog.FreeAlertCheck();
+    }
+    if (run.MaxSize) {
+        dialog.MaxSizeCheck();
+    }
+    if (run.FreePercent) {
+        dialog.FreePercentAlertCheck();
+    }
+
     if (run.Print) {
-        notInThisBuild("Writing reports");
+        dialog.m_scanInfo.LoadScans(dialog.m_directory, 0, dialog.m_displayData, 100);
+        reports::RunAutomatedReport(dialog, dialog.m_displayData);
     }
 }
 

@@ -25,6 +25,26 @@ public:
     CTallyvol32Dlg(const CTallyvol32Dlg&) = delete;
     CTallyvol32Dlg& operator=(const CTallyvol32Dlg&) = delete;
 
+    // ---- Operations (the window calls them too) ----
+    // Scans the directory text (type 2 while an automated run's scan executes, else 1), stores
+    // it when the save member is set and loads the directory's scans.
+    void OnScan();
+    // Loads the stored scans of the directory text when its identifier differs from the
+    // loaded one; refreshes free space when the directory exists.
+    void ManagePath();
+    // Free space and cluster size texts of the directory text's volume.
+    void UpdateStats();
+    // The directory text becomes the loaded directory's parent (the root stays the root).
+    void OnBack();
+
+    // ---- Alert checks of the automated run, each delivering through SendAlert ----
+    void AlertSizeCheck();
+    void AlertPercentCheck();
+    void FreeAlertCheck();
+    void MaxSizeCheck();
+    void FreePercentAlertCheck();
+    void SendAlert(const std::string& directory, const std::string& message, std::int64_t size);
+
     // ---- Set by the command line ----
     std::string m_directory = "/";       // directory text; the scan directory of automated runs
     int m_symlinkCheck = 0;              // loop check for symbolic links

@@ -112,6 +112,7 @@ inline constexpr IntSetting SubDirSave{"SubDirSave", 1, kUser};
 inline constexpr IntSetting ScanOnClick{"ScanOnClick", 0, kUser};
 inline constexpr IntSetting DirNameWidth{"DirNameWidth", 170, kUser};
 inline constexpr IntSetting HighestMsgNum{"HighestMsgNum", 0, kUser};
+inline constexpr IntSetting DontAskNonExistantDir{"DontAskNonExistantDir", 0, kUser};
 extern const StringSetting PageName3;
 
 // The recent-directories list LS0 (newest) .. LS20.

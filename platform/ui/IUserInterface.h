@@ -56,8 +56,9 @@ public:
     // *dontShowAgain to the box's state when the window closed.
     virtual int ShowSmartWarning(const std::string& text, bool* dontShowAgain) = 0;
 
-    // The question asked before scanning a directory that does not exist; true continues.
-    virtual bool ConfirmMissingDirectory(const std::string& path) = 0;
+    // The question asked before scanning a directory that does not exist ("Scan" or "Don't
+    // Scan", with a "Don't ask again" box whose state goes to *dontAskAgain); true scans.
+    virtual bool ConfirmMissingDirectory(const std::string& path, bool* dontAskAgain) = 0;
 
     // The database configuration wizard; true when it ended with Finish.
     virtual bool RunDatabaseWizard() = 0;

@@ -33,7 +33,7 @@ public:
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
     void ShowErrorReport(const std::string& errorText, const std::string& systemInfo) override;
     int ShowSmartWarning(const std::string& text, bool* dontShowAgain) override;
-    bool ConfirmMissingDirectory(const std::string& path) override;
+    bool ConfirmMissingDirectory(const std::string& path, bool* dontAskAgain) override;
     bool RunDatabaseWizard() override;
     void ShowSplash() override {}
     void SetWaitCursor(bool) override {}

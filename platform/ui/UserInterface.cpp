@@ -107,7 +107,10 @@ int UnattendedUserInterface::ShowSmartWarning(const std::string& text, bool* don
     return IDOK;
 }
 
-bool UnattendedUserInterface::ConfirmMissingDirectory(const std::string& path) {
+bool UnattendedUserInterface::ConfirmMissingDirectory(const std::string& path, bool* dontAskAgain) {
+    if (dontAskAgain != nullptr) {
+        *dontAskAgain = false;
+    }
     report("The directory " + path + " does not exist.");
     return false;
 }

@@ -40,8 +40,14 @@ int ScriptedUserInterface::ShowSmartWarning(const std::string& text, bool* dontS
     return answer;
 }
 
-bool ScriptedUserInterface::ConfirmMissingDirectory(const std::string& path) {
+bool ScriptedUserInterface::ConfirmMissingDirectory(const std::string& path, bool* dontAskAgain) {
     missingDirectoryQuestions.push_back(path);
+    if (dontAskAgain != nullptr) {
+        *dontAskAgain = !missingDirectoryDontAsk.empty() && missingDirectoryDontAsk.front();
+    }
+    if (!missingDirectoryDontAsk.empty()) {
+        missingDirectoryDontAsk.pop_front();
+    }
     if (missingDirectoryAnswers.empty()) {
         return false;
     }

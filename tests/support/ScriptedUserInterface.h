@@ -29,6 +29,7 @@ public:
     std::deque<int> smartWarningAnswers;
     std::deque<bool> smartWarningDontShow;
     std::deque<bool> missingDirectoryAnswers;
+    std::deque<bool> missingDirectoryDontAsk;
     std::deque<bool> wizardAnswers;
     int cancelAfterQueries = -1; // ProgressCancelRequested turns true after this many queries
 
@@ -49,7 +50,7 @@ public:
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
     void ShowErrorReport(const std::string& errorText, const std::string& systemInfo) override;
     int ShowSmartWarning(const std::string& text, bool* dontShowAgain) override;
-    bool ConfirmMissingDirectory(const std::string& path) override;
+    bool ConfirmMissingDirectory(const std::string& path, bool* dontAskAgain) override;
     bool RunDatabaseWizard() override;
     void ShowSplash() override {}
     void SetWaitCursor(bool) override {}

@@ -1,0 +1,280 @@
+// The scan: walking a tree, adding up the space its files use, counting files by extension,
+// and writing one size row per saved directory under a new scan identifier. The walk itself
+// (reading directories, ahead on other threads when it can) is the TreeWalker's; this file
+// keeps the visible order of the scan: directory identifiers before a directory's contents,
+// size rows after, progress after each directory, cancel at each subdirectory.
+#include "app/DiagnosticLog.h"
+#include "app/DirNotExist.h"
+#include "app/ErrorReport.h"
+#include "app/ProgressDlg.h"
+#include "app/RunState.h"
+#include "brand/Brand.h"
+#include "platform/ado/Connection.h"
+#include "platform/system/NamedMutex.h"
+#include "platform/system/StringPrintf.h"
+#include "platform/ui/IUserInterface.h"
+#include "scan/CScanInfo.h"
+#include "scan/SqlRules.h"
+#include "scan/fs/DirFingerprint.h"
+#include "scan/fs/DirectoryReader.h"
+#include "scan/fs/FileTime.h"
+#include "scan/fs/ScanRules.h"
+#include "scan/fs/StoredPath.h"
+#include "scan/fs/TreeWalker.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+
+namespace scan {
+
+using platform::ado::ComError;
+using platform::ado::Connection;
+using platform::system::StringPrintf;
+namespace ui = platform::ui;
+
+namespace {
+
+constexpr const char* kSingleScanMutex = "Tallyvol_Access_Single_Scan";
+constexpr const char* kOneScanAtATime =
+    "A scan is currently taking place.  Since you are storing your scan data in an SQLite database, %s "
+    "restricts itself to one scan at a time to avoid concurrency issues in SQLite.\r\n\r\nYou can cancel "
+    "this scan request or wait for it to finish (%s will be unresponsive while waiting).\r\n\r\nWould you "
+    "like to cancel this scan request?";
+// Rows are committed at least this often, so a scan that ends early keeps what it wrote.
+constexpr auto kCommitInterval = std::chrono::seconds(2);
+
+constexpr std::int64_t kAborted = -1;
+constexpr std::int64_t kExcluded = -2;
+constexpr std::int64_t kLooped = -3;
+
+bool directoryExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Keeps a scan's writes in transactions: committed every few seconds and on every way out,
+// so a cancel or a failure keeps the rows written before it.
+class ScanTransaction {
+public:
+    explicit ScanTransaction(std::shared_ptr<Connection> connection) : m_connection(std::move(connection)) {
+        begin();
+    }
+    ~ScanTransaction() {
+        try {
+            commit();
+        } catch (const ComError& error) {
+            TV_DEBUG_LOG("Committing the scan's rows failed: %s (%s)", error.ErrorMessage().c_str(),
+                         error.Description().c_str());
+        } catch (...) {
+            TV_DEBUG_LOG("Committing the scan's rows failed");
+        }
+    }
+    ScanTransaction(const ScanTransaction&) = delete;
+    ScanTransaction& operator=(const ScanTransaction&) = delete;
+
+    void CommitIfDue() {
+        if (std::chrono::steady_clock::now() - m_started >= kCommitInterval) {
+            commit();
+            begin();
+        }
+    }
+
+private:
+    void begin() {
+        if (m_connection && !m_connection->InTransaction()) {
+            m_connection->BeginTrans();
+            m_owned = true;
+        }
+        m_started = std::chrono::steady_clock::now();
+    }
+    void commit() {
+        if (m_owned && m_connection->InTransaction()) {
+            m_owned = false;
+            m_connection->CommitTrans();
+        }
+    }
+
+    std::shared_ptr<Connection> m_connection;
+    bool m_owned = false;
+    std::chrono::steady_clock::time_point m_started;
+};
+
+// One directory of the walk that is still open.
+struct OpenDirectory {
+    ScanEntry entry;
+    bool saved = false;   // its size row is to be written
+    bool looped = false;  // reached before through a link: counts 0, no row
+};
+
+} // namespace
+
+std::int64_t CScanInfo::Scan(const std::string& path, bool quiet, int scanType, bool loopCheck) {
+    try {
+        platform::system::NamedMutex mutex(kSingleScanMutex);
+        bool serialised = app::CurrentDBSource() == kAccessDatabase;
+        if (serialised) {
+            if (app::AutomatedScanInProgress) {
+                mutex.Wait(-1);
+            } else if (!mutex.Wait(1000)) {
+                int answer = ui::UI().MessageBox(StringPrintf(kOneScanAtATime, ProductName3218, ProductName3218),
+                                                 "Multiple Scans with SQLite", ui::MB_YESNO | ui::MB_ICONQUESTION);
+                if (answer == ui::IDYES) {
+                    return kAborted;
+                }
+                ui::UI().MessageBox(StringPrintf("%s will now enter a waiting state.", ProductName3218),
+                                    "Wait Confirmed", ui::MB_OK);
+                mutex.Wait(-1);
+            }
+        }
+
+        ResetConnections();
+        ClearDirectoryCache();
+        m_ageCutoff = ScanAgeCutoff();
+        m_scanRoot = MakeStoredPath(path, false);
+
+        std::shared_ptr<Connection> connection = GetConnection();
+        if (!connection) {
+            return kAborted;
+        }
+        FixParents(connection);
+        ExclusionFilters filters = ExclusionFilters::FromText(GetFilters(connection, path));
+        std::int64_t result = DoScan(connection, path, quiet, scanType, filters, loopCheck);
+        mutex.Release();
+        return result;
+    } catch (const ComError& error) {
+        TV_DEBUG_LOG("** Exception in DoScan\n");
+        TV_DEBUG_LOG("COM Exception in DoScan.  Desc=%s, ErrMsg=%s, Err=%0X", error.Description().c_str(),
+                     error.ErrorMessage().c_str(), error.Code());
+    } catch (...) {
+        TV_DEBUG_LOG("** Exception in DoScan\n");
+    }
+    return kAborted;
+}
+
+std::int64_t CScanInfo::DoScan(const std::shared_ptr<Connection>& connection, const std::string& rawPath, bool quiet,
+                               int scanType, const ExclusionFilters& filters, bool loopCheck) {
+    std::string path = LocalPathFromStored(rawPath);
+    if (filters.Excludes(path)) {
+        return kExcluded;
+    }
+    if (!directoryExists(path)) {
+        if (!app::ConfirmScanOfMissingDirectory(path)) {
+            TV_DEBUG_LOG("DoScan was aborted because directory doesn't appear to exist\n");
+            return kAborted;
+        }
+        TV_DEBUG_LOG("Continuing scan even though it appear the directory doesn't exist\n");
+    }
+
+    app::CProgressDlg progress;
+    if (!quiet) {
+        progress.Create();
+    }
+    ScanTransaction transaction(connection);
+
+    int scanID = 1;
+    int rootDirID = 0;
+    if (m_save) {
+        rootDirID = GetDirID(connection, path, 0, false, false, true, loopCheck, filters);
+        if (rootDirID == kDirIDFailed) {
+            return kAborted;
+        }
+        scanID = NewScanID(connection, rootDirID, scanType);
+        if (scanID == 0) {
+            return kAborted;
+        }
+    }
+    m_directoriesSeen = 0;
+    m_filesSeen = 0;
+    progress.SetRange(GetNumSubDirs(path) + 1);
+
+    WalkOptions options;
+    options.loopCheck = loopCheck;
+    options.fingerprintCutoff = m_ageCutoff;
+    options.filters = filters;
+    options.readAhead = !loopCheck;
+    TreeWalker walker(path, options);
+    LoopDetector loops;
+    ExtensionMap extensions;
+    std::vector<OpenDirectory> stack;
+    std::int64_t rootTotal = 0;
+
+    WalkEvent event;
+    while (walker.Next(event)) {
+        if (event.kind == WalkEventKind::kEnter) {
+            DirectoryResult& directory = *event.directory;
+            OpenDirectory open;
+            open.entry.path = MakeStoredPath(directory.path, false);
+            open.entry.scanID = scanID;
+            open.entry.parentDirID = stack.empty() ? 0 : stack.back().entry.dirID;
+            bool isRoot = stack.empty();
+            if (isRoot) {
+                open.entry.dirID = rootDirID;
+                open.saved = m_save;
+            } else if (m_save && (directory.depth <= 1 || m_saveAllLevels)) {
+                open.entry.dirID = GetDirID(connection, directory.path, open.entry.parentDirID, false, false, true,
+                                            loopCheck, filters);
+                if (open.entry.dirID == kDirIDFailed) {
+                    return kAborted;
+                }
+                open.saved = true;
+            }
+            // The progress the entries of this directory made: each subdirectory entry is counted
+            // and asks whether Cancel was pressed (the window answers at most once a second).
+            for (std::size_t i = 0; i < directory.subdirectories.size(); ++i) {
+                ++m_directoriesSeen;
+                if (progress.Cancelled()) {
+                    TV_DEBUG_LOG("DoScan End - Cancelled");
+                    return kAborted;
+                }
+            }
+            m_filesSeen += directory.fileCount;
+            progress.UpdateCounts(m_directoriesSeen, m_filesSeen, directory.path);
+            open.entry.totalSize = directory.filesSize;
+            for (const ExtensionTally& tally : directory.extensions) {
+                ExtensionStats& stats = extensions[tally.key];
+                stats.count += tally.count;
+                stats.bytes += tally.bytes;
+            }
+            // The root is the first directory seen, so it is only remembered.
+            if (loopCheck && directory.hasFingerprint &&
+                loops.AlreadyReached(directory.fingerprint, directory.fullFingerprint, directory.path,
+                                     {directory.device, directory.inode}) &&
+                !isRoot) {
+                open.looped = true;
+                walker.SkipSubtree();
+            }
+            stack.push_back(std::move(open));
+            continue;
+        }
+
+        OpenDirectory done = std::move(stack.back());
+        stack.pop_back();
+        bool isRoot = stack.empty();
+        if (done.looped) {
+            // Reached before through a link: it counts 0 in its parent and writes no row.
+            if (stack.size() == 1) {
+                progress.Step();
+            }
+            continue;
+        }
+        if (done.saved && !done.entry.Save(connection)) {
+            return kAborted;
+        }
+        if (isRoot) {
+            if (m_save && (m_saveAllLevels || scanType == 1)) {
+                SaveExtensionInfo(connection, extensions, scanID);
+            }
+            rootTotal = static_cast<std::int64_t>(done.entry.totalSize);
+        } else {
+            stack.back().entry.totalSize += done.entry.totalSize;
+            if (stack.size() == 1) {
+                progress.Step();
+            }
+        }
+        transaction.CommitIfDue();
+    }
+    return rootTotal;
+}
+
+} // namespace scan
