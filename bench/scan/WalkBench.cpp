@@ -47,7 +47,8 @@ Totals walk(const std::string& root, const std::string& mode, int threads) {
             ++totals.directories;
             totals.files += directory.fileCount;
             totals.extensions += directory.extensions.size();
-            if (directory.hasFingerprint && loops.AlreadyReached(directory.fingerprint, directory.fullFingerprint, directory.path)) {
+            if (directory.hasFingerprint && loops.AlreadyReached(directory.fingerprint, directory.fullFingerprint, directory.path,
+                                                      {directory.device, directory.inode})) {
                 walker.SkipSubtree();
                 stack.push_back(~std::uint64_t{0});
                 continue;

@@ -17,24 +17,28 @@ namespace {
 
 constexpr std::size_t kOldestKept = 20;
 
-void appendUnit(std::string& out, std::uint32_t unit) {
-    out += static_cast<char>(unit & 0xFF);
-    out += static_cast<char>((unit >> 8) & 0xFF);
+char* putUnit(char* out, std::uint32_t unit) {
+    out[0] = static_cast<char>(unit & 0xFF);
+    out[1] = static_cast<char>((unit >> 8) & 0xFF);
+    return out + 2;
 }
 
-std::string utf16le(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() * 2);
+// UTF-16LE of the name followed by room for the time; never more than two bytes per byte.
+std::size_t utf16le(std::string_view text, std::string& out) {
+    out.resize(text.size() * 2 + 8);
+    char* next = out.data();
     std::size_t i = 0;
     while (i < text.size()) {
         auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            next = putUnit(next, lead);
+            ++i;
+            continue;
+        }
         std::size_t length = 0;
         std::uint32_t point = 0;
         std::uint32_t minimum = 0;
-        if (lead < 0x80) {
-            length = 1;
-            point = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
+        if ((lead & 0xE0) == 0xC0) {
             length = 2;
             point = lead & 0x1F;
             minimum = 0x80;
@@ -49,26 +53,25 @@ std::string utf16le(std::string_view text) {
         }
         bool valid = length != 0 && i + length <= text.size();
         for (std::size_t k = 1; valid && k < length; ++k) {
-            auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            point = (point << 6) | (next & 0x3F);
+            auto following = static_cast<unsigned char>(text[i + k]);
+            valid = (following & 0xC0) == 0x80;
+            point = (point << 6) | (following & 0x3F);
         }
         valid = valid && point >= minimum && point <= 0x10FFFF && (point < 0xD800 || point > 0xDFFF);
         if (!valid) {
-            appendUnit(out, 0xDC00 | lead);
+            next = putUnit(next, 0xDC00 | lead);
             ++i;
-            continue;
-        }
-        if (point < 0x10000) {
-            appendUnit(out, point);
+        } else if (point < 0x10000) {
+            next = putUnit(next, point);
+            i += length;
         } else {
             point -= 0x10000;
-            appendUnit(out, 0xD800 | (point >> 10));
-            appendUnit(out, 0xDC00 | (point & 0x3FF));
+            next = putUnit(next, 0xD800 | (point >> 10));
+            next = putUnit(next, 0xDC00 | (point & 0x3FF));
+            i += length;
         }
-        i += length;
     }
-    return out;
+    return static_cast<std::size_t>(next - out.data());
 }
 
 void appendLittleEndian(std::string& out, std::uint64_t value) {
@@ -107,9 +110,12 @@ std::uint64_t ScanAgeCutoff() {
 }
 
 std::uint64_t EntryHash(std::string_view name, std::uint64_t time) {
-    std::string bytes = utf16le(name);
-    appendLittleEndian(bytes, time);
-    return Crc64(bytes.data(), bytes.size());
+    thread_local std::string bytes;
+    std::size_t length = utf16le(name, bytes);
+    for (int byte = 0; byte < 8; ++byte) {
+        bytes[length++] = static_cast<char>((time >> (8 * byte)) & 0xFF);
+    }
+    return Crc64(bytes.data(), length);
 }
 
 std::uint64_t ComputeFingerprint(std::uint64_t ownTime, const std::vector<FingerprintEntry>& entries,
@@ -119,7 +125,8 @@ std::uint64_t ComputeFingerprint(std::uint64_t ownTime, const std::vector<Finger
     std::vector<Item> files;
     for (const FingerprintEntry& entry : entries) {
         if (allEntries || entry.time < cutoff) {
-            (entry.isDirectory ? directories : files).push_back({entry.time, EntryHash(entry.name, entry.time), entry.name});
+            std::uint64_t hash = entry.hashed ? entry.hash : EntryHash(entry.name, entry.time);
+            (entry.isDirectory ? directories : files).push_back({entry.time, hash, entry.name});
         }
     }
     std::size_t directoriesEntered = directories.size();
@@ -231,39 +238,47 @@ void LoopDetector::Clear() {
     m_seen.clear();
 }
 
-bool LoopDetector::AlreadyReached(std::uint64_t fingerprint, std::uint64_t fullFingerprint, const std::string& path) {
+namespace {
+
+bool mayBeSame(const DirectoryIdentity& a, const DirectoryIdentity& b) {
+    bool known = (a.device | a.inode) != 0 && (b.device | b.inode) != 0;
+    return !known || a.device != b.device || a.inode == b.inode;
+}
+
+} // namespace
+
+bool LoopDetector::AlreadyReached(std::uint64_t fingerprint, std::uint64_t fullFingerprint, const std::string& path,
+                                  DirectoryIdentity identity) {
     auto found = m_seen.find(fingerprint);
     if (found == m_seen.end()) {
         Seen& seen = m_seen[fingerprint];
-        seen.firstPath = path;
+        seen.first = {path, identity};
         seen.firstFull = fullFingerprint;
         return false;
     }
     Seen& seen = found->second;
-    // Only a path whose contents matched the current directory's when it was seen can name the
-    // same directory; the others are not read again.
-    std::vector<std::string> candidates;
-    if (seen.firstFull == fullFingerprint) {
-        candidates.push_back(seen.firstPath);
+    std::vector<const std::string*> candidates;
+    if (seen.firstFull == fullFingerprint && mayBeSame(seen.first.identity, identity)) {
+        candidates.push_back(&seen.first.path);
     }
     auto sameContents = seen.byFull.find(fullFingerprint);
     if (sameContents != seen.byFull.end()) {
-        for (const std::string& other : sameContents->second) {
-            if (other != seen.firstPath) {
-                candidates.push_back(other);
+        for (const Member& other : sameContents->second) {
+            if (other.path != seen.first.path && mayBeSame(other.identity, identity)) {
+                candidates.push_back(&other.path);
             }
         }
     }
-    for (const std::string& candidate : candidates) {
-        if (SameDirectory(candidate, path, m_wait)) {
+    for (const std::string* candidate : candidates) {
+        if (SameDirectory(*candidate, path, m_wait)) {
             return true;
         }
     }
     if (seen.members.insert(path).second) {
-        seen.byFull[fullFingerprint].push_back(path);
+        seen.byFull[fullFingerprint].push_back({path, identity});
     }
-    if (seen.members.insert(seen.firstPath).second) {
-        seen.byFull[seen.firstFull].push_back(seen.firstPath);
+    if (seen.members.insert(seen.first.path).second) {
+        seen.byFull[seen.firstFull].push_back(seen.first);
     }
     return false;
 }

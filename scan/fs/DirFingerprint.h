@@ -32,6 +32,8 @@ struct FingerprintEntry {
     std::string_view name;
     std::uint64_t time = 0; // file time
     bool isDirectory = false;
+    bool hashed = false;    // hash already holds EntryHash(name, time)
+    std::uint64_t hash = 0;
 };
 
 // Computes the fingerprint of a listed subdirectory (counter already raised for it).
@@ -72,6 +74,12 @@ using FingerprintReader = std::function<std::uint64_t(const std::string& path)>;
 bool SameDirectory(const std::string& pathA, const std::string& pathB, const WaitFunction& wait,
                    const FingerprintReader& read);
 
+// Where a directory lives on its file system (device and inode numbers); zeros when unknown.
+struct DirectoryIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
+
 // The loop-detection tables of one scan: the first path seen with each fingerprint, and the
 // paths compared for it since, each with the fingerprint of all its entries when it was seen.
 class LoopDetector {
@@ -81,18 +89,24 @@ public:
     void Clear();
     // Remembers the directory; true when a directory seen before with the same fingerprint is
     // the same directory (the walk must not count or enter it again). Of the paths remembered
-    // for the fingerprint, only those whose full fingerprint (all entries, cut-off 0) was the
-    // current one's are compared with SameDirectory: directories made in one burst share their
-    // fingerprints (nothing in them is old enough to count), and comparing each with all the
-    // others would read every one of them again and again.
-    bool AlreadyReached(std::uint64_t fingerprint, std::uint64_t fullFingerprint, const std::string& path);
+    // for the fingerprint, SameDirectory is asked only about those that can be the same: whose
+    // full fingerprint (all entries, cut-off 0) was the current one's when they were seen, and
+    // that are not another inode of the same file system. Directories made in one burst share
+    // their fingerprints (nothing in them is old enough to count), and comparing each with all
+    // the others would read every one of them again and again.
+    bool AlreadyReached(std::uint64_t fingerprint, std::uint64_t fullFingerprint, const std::string& path,
+                        DirectoryIdentity identity = {});
 
 private:
+    struct Member {
+        std::string path;
+        DirectoryIdentity identity;
+    };
     struct Seen {
-        std::string firstPath;
+        Member first;
         std::uint64_t firstFull = 0;
         std::unordered_set<std::string> members;
-        std::unordered_map<std::uint64_t, std::vector<std::string>> byFull;
+        std::unordered_map<std::uint64_t, std::vector<Member>> byFull;
     };
 
     WaitFunction m_wait;

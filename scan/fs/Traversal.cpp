@@ -97,11 +97,13 @@ void DirectoryJob::Finish() {
         entries.reserve(files.size() + subdirectories.size());
         for (const File& file : files) {
             if (file.sized) {
-                entries.push_back({listing.NameView(file.entry), file.time, false});
+                std::string_view name = listing.NameView(file.entry);
+                entries.push_back({name, file.time, false, true, EntryHash(name, file.time)});
             }
         }
         for (std::size_t i = 0; i < subdirectories.size(); ++i) {
-            entries.push_back({subdirectories[i].name, subdirectoryTimes[i], true});
+            const std::string& name = subdirectories[i].name;
+            entries.push_back({name, subdirectoryTimes[i], true, true, EntryHash(name, subdirectoryTimes[i])});
         }
         auto lookInto = [this, &subdirectories](std::uint64_t subdirectoryCutoff) {
             return [this, &subdirectories, subdirectoryCutoff](std::string_view name, int& counter) -> std::uint64_t {
@@ -204,9 +206,11 @@ Traversal::Reading Traversal::readDirectory(std::shared_ptr<DirectoryHandle> han
         return reading;
     }
     int fd = handle->Fd();
-    if (!m_options.loopCheck) {
-        struct stat st {};
-        if (::fstat(fd, &st) == 0) {
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+        directory.device = st.st_dev;
+        directory.inode = st.st_ino;
+        if (!m_options.loopCheck) {
             for (const Ancestor* above = ancestry.get(); above != nullptr; above = above->parent.get()) {
                 if (above->device == st.st_dev && above->inode == st.st_ino) {
                     directory.status = DirectoryStatus::kAncestorCycle;

@@ -40,6 +40,18 @@
  * Threads: one consumer thread calls every member. Cancel() (or destroying the walker) stops
  * the walk: the walker's threads end promptly and are joined; later Next() calls return false.
  * Exceptions of the walker's threads (out of memory) are thrown from Next().
+ *
+ * A scan drives it as a loop over the events, keeping a stack of the open directories:
+ *   kEnter(D): D's identifier (parent: the directory below it on the stack); progress replayed
+ *     from the summary: for each subdirectory entry, files counted so far = before + its
+ *     filesBefore, one more directory seen, then Cancelled(); the files and tallies of D added;
+ *     with the loop check, LoopDetector::AlreadyReached(fingerprint, fullFingerprint, path,
+ *     {device, inode}) and SkipSubtree() when D was reached before. Push D.
+ *   kLeave(D): pop D; write its size row; add its total to its parent's (nothing for a directory
+ *     reached again); a direct subdirectory of the root advances the progress bar.
+ *   Cancel(): the consumer stops; Cancel() (or leaving the scope) ends the walker.
+ * Subdirectories listed as kExcluded or kPseudoFileSystem are never delivered and count 0 in
+ * their parent, as do directories delivered with a status other than kRead (they hold nothing).
  */
 #ifndef TALLYVOL_SCAN_FS_TREEWALKER_H
 #define TALLYVOL_SCAN_FS_TREEWALKER_H
@@ -121,6 +133,8 @@ struct DirectoryResult {
     bool hasFingerprint = false;                   // loop check, for a directory read
     std::uint64_t fingerprint = 0;                 // with the scan's age cut-off
     std::uint64_t fullFingerprint = 0;             // over all entries (cut-off 0)
+    std::uint64_t device = 0;                      // st_dev and st_ino of a directory read
+    std::uint64_t inode = 0;
 };
 
 enum class WalkEventKind { kEnter, kLeave };

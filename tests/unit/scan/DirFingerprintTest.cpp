@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <thread>
 
 using scan::ComputeFingerprint;
@@ -239,7 +240,13 @@ TEST(FileTime, UnixTimesCountFrom1601InTenthsOfMicroseconds) {
     EXPECT_EQ(scan::FileTimeFromUnix(1, 150), 116444736010000001ULL);
     EXPECT_EQ(scan::FileTimeFromUnix(-11644473600LL, 0), 0u);
     EXPECT_EQ(scan::FileTimeFromUnix(-11644473601LL, 0), 0u);
-    std::uint64_t now = scan::CurrentFileTime();
-    EXPECT_EQ(now - scan::ScanAgeCutoff() >= scan::kFingerprintAgeMargin, true);
-    EXPECT_LT(now - scan::ScanAgeCutoff(), scan::kFingerprintAgeMargin + 10000000ULL);
+    std::uint64_t before = scan::CurrentFileTime();
+    std::uint64_t cutoff = scan::ScanAgeCutoff();
+    std::uint64_t after = scan::CurrentFileTime();
+    EXPECT_LE(before - scan::kFingerprintAgeMargin, cutoff);
+    EXPECT_LE(cutoff, after - scan::kFingerprintAgeMargin);
+    EXPECT_LT(after - before, 10000000ULL); // within a second
+    timespec wall{};
+    ::clock_gettime(CLOCK_REALTIME, &wall);
+    EXPECT_NEAR(static_cast<double>(after) / 1e7 - 11644473600.0, static_cast<double>(wall.tv_sec), 2.0);
 }

@@ -94,6 +94,36 @@ TEST(ExclusionFilters, LinesAreFragmentsAndEmptyLinesAreNone) {
     EXPECT_FALSE(ExclusionFilters::FromText("\r\n\n\r").Excludes("/anything"));
 }
 
+namespace {
+
+std::uint64_t bitwiseCrc(const std::string& bytes) {
+    std::uint64_t crc = ~0ULL;
+    for (unsigned char byte : bytes) {
+        crc ^= static_cast<std::uint64_t>(byte) << 56;
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 63) != 0 ? (crc << 1) ^ 0x42F0E1EBA9EA3693ULL : crc << 1;
+        }
+    }
+    return ~crc;
+}
+
+} // namespace
+
+TEST(Crc64, AgreesWithABitwiseReckoningForEveryLengthAndSplit) {
+    std::string bytes;
+    for (int i = 0; i < 40; ++i) {
+        bytes += static_cast<char>(i * 37 + 11);
+    }
+    for (std::size_t length = 0; length <= bytes.size(); ++length) {
+        std::string part = bytes.substr(0, length);
+        EXPECT_EQ(scan::Crc64(part.data(), part.size()), bitwiseCrc(part)) << length;
+        std::size_t split = length / 3;
+        std::uint64_t running = scan::Crc64Update(scan::kCrc64Initial, part.data(), split);
+        running = scan::Crc64Update(running, part.data() + split, length - split);
+        EXPECT_EQ(scan::Crc64Finish(running), bitwiseCrc(part)) << length;
+    }
+}
+
 TEST(Crc64, MatchesTheStandardCheckValue) {
     const std::string check = "123456789";
     EXPECT_EQ(scan::Crc64(check.data(), check.size()), 0x62EC59E3F1A4F00AULL);

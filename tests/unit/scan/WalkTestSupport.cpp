@@ -209,7 +209,8 @@ ConsumedWalk Consume(scan::TreeWalker& walker,
 ConsumedWalk ConsumeWithLoopCheck(scan::TreeWalker& walker, scan::LoopDetector& loops) {
     return Consume(walker, [&](scan::TreeWalker& w, const scan::DirectoryResult& directory) {
         if (directory.hasFingerprint &&
-            loops.AlreadyReached(directory.fingerprint, directory.fullFingerprint, directory.path)) {
+            loops.AlreadyReached(directory.fingerprint, directory.fullFingerprint, directory.path,
+                                                      {directory.device, directory.inode})) {
             w.SkipSubtree();
             return Decision::kCountsNothing;
         }
