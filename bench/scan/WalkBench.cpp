@@ -1,9 +1,10 @@
 // Walks a tree the way a scan does, with a consumer that keeps only per-directory totals, and
 // prints what it found and how long it took. Modes: readahead (the scan without loop check),
 // sync (the same on one thread), loopcheck (synchronous, fingerprints), prepare (breadth-first,
-// directories only, as for a tree seen the first time).
+// directories only, read ahead, as for a tree seen the first time), prepare-sync (the same on
+// one thread).
 //
-//   scan_walk_bench [--mode readahead|sync|loopcheck|prepare] [--threads N] [--repeat N] DIR
+//   scan_walk_bench [--mode readahead|sync|loopcheck|prepare|prepare-sync] [--threads N] [--repeat N] DIR
 #include "scan/fs/DirFingerprint.h"
 #include "scan/fs/FileTime.h"
 #include "scan/fs/TreeWalker.h"
@@ -28,11 +29,11 @@ struct Totals {
 
 Totals walk(const std::string& root, const std::string& mode, int threads) {
     scan::WalkOptions options;
-    options.readAhead = mode == "readahead";
+    options.readAhead = mode == "readahead" || mode == "prepare";
     options.countingThreads = threads;
     options.loopCheck = mode == "loopcheck";
     options.fingerprintCutoff = scan::ScanAgeCutoff();
-    if (mode == "prepare") {
+    if (mode == "prepare" || mode == "prepare-sync") {
         options.order = scan::WalkOptions::Order::kBreadthFirst;
         options.countFiles = false;
     }
@@ -93,8 +94,10 @@ int main(int argc, char** argv) {
             root = argument;
         }
     }
-    if (root.empty() || (mode != "readahead" && mode != "sync" && mode != "loopcheck" && mode != "prepare")) {
-        std::fprintf(stderr, "usage: %s [--mode readahead|sync|loopcheck|prepare] [--threads N] [--repeat N] DIR\n",
+    if (root.empty() || (mode != "readahead" && mode != "sync" && mode != "loopcheck" && mode != "prepare" &&
+                         mode != "prepare-sync")) {
+        std::fprintf(stderr,
+                     "usage: %s [--mode readahead|sync|loopcheck|prepare|prepare-sync] [--threads N] [--repeat N] DIR\n",
                      argv[0]);
         return 2;
     }

@@ -50,6 +50,7 @@ tools=(
     "walk-sync|$bench --mode sync"
     "walk-loopcheck|$bench --mode loopcheck"
     "walk-prepare|$bench --mode prepare"
+    "walk-prepare-sync|$bench --mode prepare-sync"
 )
 
 seconds() {
@@ -81,12 +82,12 @@ for tree in "${trees[@]}"; do
     for entry in "${tools[@]}"; do
         name=${entry%%|*}
         m=$(echo "${times[$name]}" | tr ' ' '\n' | grep . | median)
-        printf "  %-16s median %6.3f s   %5.2fx du   (runs: %s)\n" "$name" "$m" "$(awk -v a="$m" -v b="$du_median" 'BEGIN { print a / b }')" \
+        printf "  %-18s median %6.3f s   %5.2fx du   (runs: %s)\n" "$name" "$m" "$(awk -v a="$m" -v b="$du_median" 'BEGIN { print a / b }')" \
             "${times[$name]% }"
     done
-    for mode in readahead sync loopcheck prepare; do
+    for mode in readahead sync loopcheck prepare prepare-sync; do
         rss=$(/usr/bin/time -f %M "$bench" --mode "$mode" "$tree" 2>&1 > /dev/null | tail -n 1)
-        printf "  peak RSS walk-%-10s %6d KB\n" "$mode" "$rss"
+        printf "  peak RSS walk-%-13s %6d KB\n" "$mode" "$rss"
     done
     unset times
 done

@@ -6,12 +6,13 @@ namespace scan {
 
 namespace {
 
+// The walker thread counts as well, so one processor is left to it.
 int countingThreads(int wanted) {
     if (wanted > 0) {
         return wanted;
     }
     unsigned processors = std::thread::hardware_concurrency();
-    return static_cast<int>(std::clamp(processors, 1u, 4u));
+    return static_cast<int>(std::clamp(processors, 2u, 5u) - 1);
 }
 
 // Directories listed but not yet counted keep their descriptors open.
@@ -22,8 +23,12 @@ constexpr std::size_t kPublishBatch = 8;
 constexpr auto kPublishDelay = std::chrono::milliseconds(2);
 // Directories a counting thread takes at once.
 constexpr std::size_t kCountBatch = 8;
-// The consumer is woken for a run of finished events, not for each.
+// Directories waiting for counting beyond which the walker thread counts some itself.
+constexpr std::size_t kWalkerHelps = 16;
+// The consumer is woken for a run of finished events, not for each; while it waits it also looks
+// at the queue this often, so a short run never waits long.
 constexpr std::size_t kConsumerBatch = 32;
+constexpr auto kConsumerPoll = std::chrono::milliseconds(2);
 
 } // namespace
 
@@ -74,8 +79,7 @@ bool ReadAhead::headReady() const {
 }
 
 void ReadAhead::wakeConsumerIfWorthIt() {
-    if (m_consumerWaiting && headReady() &&
-        (m_slots.size() >= kConsumerBatch || m_producerDone || m_producerWaiting || m_uncounted == 0)) {
+    if (m_consumerWaiting && headReady() && (m_slots.size() >= kConsumerBatch || m_producerDone || m_producerWaiting)) {
         m_consumerWake.notify_one();
     }
 }
@@ -122,6 +126,12 @@ void ReadAhead::publish(std::vector<Slot>& batch) {
         return;
     }
     std::unique_lock<std::mutex> lock(m_mutex);
+    // Directories waiting to be counted are work for this thread too; it sleeps only when the
+    // consumer is what everything waits for.
+    while (!m_cancelled && !m_toCount.empty() &&
+           (m_toCount.size() >= kWalkerHelps || m_uncounted >= m_maxUncounted)) {
+        countBatch(lock, kCountBatch);
+    }
     if (m_queuedDirectories >= m_maxDirectories || m_queuedBytes >= m_maxBytes || m_uncounted >= m_maxUncounted) {
         m_producerWaiting = true;
         wakeConsumerIfWorthIt();
@@ -154,42 +164,45 @@ void ReadAhead::publish(std::vector<Slot>& batch) {
     wakeConsumerIfWorthIt();
 }
 
-void ReadAhead::count() {
+void ReadAhead::countBatch(std::unique_lock<std::mutex>& lock, std::size_t most) {
     std::vector<Slot*> mine;
+    std::size_t share = std::clamp<std::size_t>(m_toCount.size() / (m_counterCount + 1), 1, most);
+    for (std::size_t i = 0; i < share && !m_toCount.empty(); ++i) {
+        mine.push_back(m_toCount.front());
+        m_toCount.pop_front();
+    }
+    lock.unlock();
+    std::exception_ptr error;
+    for (Slot* slot : mine) {
+        try {
+            slot->job->Finish();
+        } catch (...) {
+            error = std::current_exception();
+        }
+    }
+    lock.lock();
+    if (error && !m_error) {
+        m_error = error;
+        m_consumerWake.notify_all();
+    }
+    for (Slot* slot : mine) {
+        slot->counted = true;
+    }
+    m_uncounted -= mine.size();
+    if (m_producerWaiting && belowLowWater()) {
+        m_producerWake.notify_one();
+    }
+    wakeConsumerIfWorthIt();
+}
+
+void ReadAhead::count() {
+    std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        std::unique_lock<std::mutex> lock(m_mutex);
         m_counterWake.wait(lock, [&] { return m_cancelled || !m_toCount.empty() || m_producerDone; });
         if (m_cancelled || m_toCount.empty()) {
             return;
         }
-        std::size_t share = std::clamp<std::size_t>(m_toCount.size() / m_counterCount, 1, kCountBatch);
-        for (std::size_t i = 0; i < share; ++i) {
-            mine.push_back(m_toCount.front());
-            m_toCount.pop_front();
-        }
-        lock.unlock();
-        std::exception_ptr error;
-        for (Slot* slot : mine) {
-            try {
-                slot->job->Finish();
-            } catch (...) {
-                error = std::current_exception();
-            }
-        }
-        lock.lock();
-        if (error && !m_error) {
-            m_error = error;
-            m_consumerWake.notify_all();
-        }
-        for (Slot* slot : mine) {
-            slot->counted = true;
-        }
-        m_uncounted -= mine.size();
-        mine.clear();
-        if (m_producerWaiting && belowLowWater()) {
-            m_producerWake.notify_one();
-        }
-        wakeConsumerIfWorthIt();
+        countBatch(lock, kCountBatch);
     }
 }
 
@@ -199,11 +212,16 @@ TreeWalker::WaitResult ReadAhead::Next(WalkEvent& event, const std::chrono::mill
         auto ready = [&] { return m_error || m_cancelled || headReady() || (m_slots.empty() && m_producerDone); };
         if (!ready()) {
             m_consumerWaiting = true;
-            bool woken = true;
-            if (maxWait == nullptr) {
-                m_consumerWake.wait(lock, ready);
-            } else {
-                woken = m_consumerWake.wait_for(lock, *maxWait, ready);
+            auto deadline = maxWait != nullptr ? std::chrono::steady_clock::now() + *maxWait
+                                               : std::chrono::steady_clock::time_point::max();
+            bool woken = false;
+            while (!woken) {
+                auto now = std::chrono::steady_clock::now();
+                if (now >= deadline) {
+                    break;
+                }
+                auto slice = std::min<std::chrono::steady_clock::duration>(kConsumerPoll, deadline - now);
+                woken = m_consumerWake.wait_for(lock, slice, ready);
             }
             m_consumerWaiting = false;
             if (!woken) {

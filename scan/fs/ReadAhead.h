@@ -5,7 +5,8 @@
  * it is complete, so the consumer sees exactly the synchronous walk's events. It is bounded by
  * directories and bytes; directories waiting to be counted are bounded further, since each
  * keeps its descriptor open. Work moves between the threads in small batches: one lock and one
- * wake-up per directory would cost more than the directory itself.
+ * wake-up per directory would cost more than the directory itself. The walker thread counts too
+ * when directories pile up for counting, so that every processor does whatever work there is.
  *
  * Created, used and destroyed by the consumer's thread.
  */
@@ -49,6 +50,9 @@ private:
     void produce();
     void publish(std::vector<Slot>& batch);
     void count();
+    // Takes up to `most` directories waiting for counting, counts them without the lock and marks
+    // them counted. The lock is held on entry and on return.
+    void countBatch(std::unique_lock<std::mutex>& lock, std::size_t most);
     bool headReady() const;
     bool belowLowWater() const;
     void wakeConsumerIfWorthIt();

@@ -79,7 +79,7 @@ struct WalkOptions {
     ExclusionFilters filters;
 
     bool readAhead = false;
-    int countingThreads = 0;                  // read-ahead: 0 means one per processor, at most 4
+    int countingThreads = 0;                  // read-ahead: 0 means one per processor but one, 1 to 4
     std::size_t maxQueuedDirectories = 1024;  // read-ahead: directories read but not delivered
     std::size_t maxQueuedBytes = 16u << 20;   // read-ahead: their approximate size
     std::size_t maxOpenDirectories = 128;     // descriptors the depth-first walk keeps open
