@@ -33,6 +33,17 @@ constexpr unsigned kStatxWanted = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_
 
 } // namespace
 
+std::string ChildPath(const std::string& directory, std::string_view name) {
+    std::string path;
+    path.reserve(directory.size() + 1 + name.size());
+    path = directory;
+    if (directory != "/") {
+        path += '/';
+    }
+    path += name;
+    return path;
+}
+
 DirectoryHandle::~DirectoryHandle() {
     Close();
 }

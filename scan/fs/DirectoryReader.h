@@ -22,6 +22,9 @@
 
 namespace scan {
 
+// The path of an entry of the directory (no doubled "/" below the root directory).
+std::string ChildPath(const std::string& directory, std::string_view name);
+
 // Entry names of one directory, packed in one buffer (no allocation per entry).
 struct DirectoryListing {
     struct Entry {

@@ -151,19 +151,8 @@ Traversal::Traversal(std::string root, const WalkOptions& options) : m_root(std:
     }
 }
 
-std::string Traversal::childPath(const std::string& parent, const char* name) const {
-    std::string path;
-    path.reserve(parent.size() + 1 + std::char_traits<char>::length(name));
-    path = parent;
-    if (parent != "/") {
-        path += '/';
-    }
-    path += name;
-    return path;
-}
-
 SubdirectoryKind Traversal::classify(int dirFd, const char* name, bool viaLink, const std::string& path) const {
-    if (!m_options.filters.Empty() && m_options.filters.Excludes(childPath(path, name))) {
+    if (!m_options.filters.Empty() && m_options.filters.Excludes(ChildPath(path, name))) {
         return SubdirectoryKind::kExcluded;
     }
     if (!m_pseudo.Empty() && (viaLink || m_pseudo.MayBeMountPointName(name))) {
@@ -176,16 +165,9 @@ SubdirectoryKind Traversal::classify(int dirFd, const char* name, bool viaLink, 
     return SubdirectoryKind::kEntered;
 }
 
-bool Traversal::isPseudoRoot(std::string& type) const {
+bool Traversal::isPseudoRoot() const {
     struct stat st {};
-    if (m_pseudo.Empty() || ::stat(m_root.c_str(), &st) != 0) {
-        return false;
-    }
-    const std::string* found = m_pseudo.TypeOfDevice(st.st_dev);
-    if (found != nullptr) {
-        type = *found;
-    }
-    return found != nullptr;
+    return !m_pseudo.Empty() && ::stat(m_root.c_str(), &st) == 0 && m_pseudo.TypeOfDevice(st.st_dev) != nullptr;
 }
 
 Traversal::Reading Traversal::readDirectory(std::shared_ptr<DirectoryHandle> handle, int openError, std::string path,
@@ -273,12 +255,12 @@ Traversal::Reading Traversal::readDirectory(std::shared_ptr<DirectoryHandle> han
 void Traversal::enterRoot(ProducedEvent& out) {
     out.kind = WalkEventKind::kEnter;
     out.depth = 0;
-    std::string type;
     Reading reading;
-    if (isPseudoRoot(type)) {
-        reading = readDirectory(nullptr, EINVAL, m_root, 0, nullptr);
+    if (isPseudoRoot()) {
+        reading.job = std::make_unique<DirectoryJob>();
+        reading.job->result = std::make_unique<DirectoryResult>();
+        reading.job->result->path = m_root;
         reading.job->result->status = DirectoryStatus::kPseudoFileSystem;
-        reading.job->result->error = 0;
     } else {
         auto handle = std::make_shared<DirectoryHandle>();
         int error = handle->Open(AT_FDCWD, m_root.c_str(), true);
@@ -295,7 +277,7 @@ void Traversal::enterRoot(ProducedEvent& out) {
     } else {
         m_rootHandle = reading.handle;
         for (Child& child : reading.children) {
-            m_lastChildren.push_back({childPath(m_root, child.name.c_str()), child.viaLink, 1, reading.ancestry});
+            m_lastChildren.push_back({ChildPath(m_root, child.name), child.viaLink, 1, reading.ancestry});
         }
     }
     out.job = std::move(reading.job);
@@ -332,7 +314,7 @@ bool Traversal::advanceDepthFirst(ProducedEvent& out) {
     Child child = std::move(parent.children[parent.next++]);
     auto handle = std::make_shared<DirectoryHandle>();
     int error = parentFd < 0 ? -parentFd : handle->Open(parentFd, child.name.c_str(), child.viaLink);
-    std::string path = childPath(parent.path, child.name.c_str());
+    std::string path = ChildPath(parent.path, child.name);
     int depth = parent.depth + 1;
     Ancestry ancestry = parent.ancestry;
     if (parent.next == parent.children.size()) {
@@ -454,7 +436,7 @@ bool Traversal::advanceBreadthFirst(ProducedEvent& out) {
                                     pending.ancestry);
     const std::string& path = reading.job->result->path;
     for (Child& child : reading.children) {
-        m_lastChildren.push_back({childPath(path, child.name.c_str()), child.viaLink, pending.depth + 1, reading.ancestry});
+        m_lastChildren.push_back({ChildPath(path, child.name), child.viaLink, pending.depth + 1, reading.ancestry});
     }
     out.kind = WalkEventKind::kEnter;
     out.depth = pending.depth;

@@ -103,8 +103,7 @@ private:
     Reading readDirectory(std::shared_ptr<DirectoryHandle> handle, int openError, std::string path,
                           int depth, const Ancestry& ancestry);
     SubdirectoryKind classify(int dirFd, const char* name, bool viaLink, const std::string& path) const;
-    bool isPseudoRoot(std::string& type) const;
-    std::string childPath(const std::string& parent, const char* name) const;
+    bool isPseudoRoot() const;
 
     bool advanceDepthFirst(ProducedEvent& out);
     bool advanceBreadthFirst(ProducedEvent& out);

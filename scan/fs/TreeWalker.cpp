@@ -1,6 +1,7 @@
 #include "scan/fs/TreeWalker.h"
 
 #include "app/DiagnosticLog.h"
+#include "scan/fs/DirectoryReader.h"
 #include "scan/fs/ReadAhead.h"
 #include "scan/fs/Traversal.h"
 
@@ -15,10 +16,6 @@ namespace {
 std::string errorText(int error) {
     char buffer[256];
     return ::strerror_r(error, buffer, sizeof buffer);
-}
-
-std::string below(const std::string& directory, const std::string& name) {
-    return directory == "/" ? "/" + name : directory + "/" + name;
 }
 
 // The debug lines for what the walk left out of one directory.
@@ -43,7 +40,7 @@ void logSkipped(const DirectoryResult& directory) {
     for (const SubdirectoryEntry& subdirectory : directory.subdirectories) {
         if (subdirectory.kind == SubdirectoryKind::kPseudoFileSystem) {
             TV_DEBUG_LOG("Skipping directory %s: it is on a pseudo file system",
-                         below(directory.path, subdirectory.name).c_str());
+                         ChildPath(directory.path, subdirectory.name).c_str());
         }
     }
     for (const EntryProblem& problem : directory.problems) {
@@ -51,9 +48,9 @@ void logSkipped(const DirectoryResult& directory) {
             TV_DEBUG_LOG("Reading directory %s stopped early: %s", path, errorText(problem.error).c_str());
         } else if (problem.error == ENOENT) {
             TV_DEBUG_LOG("Skipping %s: it vanished while its directory was read",
-                         below(directory.path, problem.name).c_str());
+                         ChildPath(directory.path, problem.name).c_str());
         } else {
-            TV_DEBUG_LOG("Skipping %s: %s", below(directory.path, problem.name).c_str(),
+            TV_DEBUG_LOG("Skipping %s: %s", ChildPath(directory.path, problem.name).c_str(),
                          errorText(problem.error).c_str());
         }
     }
