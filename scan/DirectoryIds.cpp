@@ -202,7 +202,8 @@ void CScanInfo::prepareTree(const std::shared_ptr<Connection>& connection, const
     options.loopCheck = loopCheck;
     options.fingerprintCutoff = m_ageCutoff;
     options.filters = filters;
-    TreeWalker walker(LocalPathFromStored(storedRoot), options);
+    std::string localRoot = NormalizePath(LocalPathFromStored(storedRoot));
+    TreeWalker walker(localRoot, options);
     LoopDetector loops;
     app::CProgressDlg* progress = app::CProgressDlg::Current();
     long count = 0;
@@ -224,7 +225,7 @@ void CScanInfo::prepareTree(const std::shared_ptr<Connection>& connection, const
         if (progress != nullptr && count % kPreparationProgressEvery == 0) {
             progress->UpdateCounts(count, 0, directory.path);
         }
-        std::string stored = isRoot ? storedRoot : MakeStoredPath(directory.path, true);
+        std::string stored = isRoot ? storedRoot : StoredPathBelow(storedRoot, localRoot, directory.path);
         if (stored.size() > kMaxStoredPathLength || (!isRoot && m_directoryCache.count(stored) != 0)) {
             continue;
         }

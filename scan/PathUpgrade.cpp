@@ -1,13 +1,27 @@
-// Step 4 of the schema upgrade: stored paths that still begin with a drive letter.
+// Step 4 of the schema upgrade: stored paths that still begin with a drive letter are brought
+// to the stored form of today's stores.
 #include "app/DiagnosticLog.h"
+#include "app/ProgressDlg.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/StringPrintf.h"
+#include "platform/ui/IUserInterface.h"
 #include "scan/CScanInfo.h"
+#include "scan/fs/StoredPath.h"
+
+#include <utility>
+#include <vector>
 
 namespace scan {
 
 using platform::ado::ComError;
 using platform::system::StringPrintf;
+
+namespace {
+
+// Converted paths must stay shorter than this to be stored.
+constexpr std::size_t kMaxConvertedPath = 255;
+
+} // namespace
 
 void CScanInfo::UpgradeStoredPaths() {
     try {
@@ -15,15 +29,45 @@ void CScanInfo::UpgradeStoredPaths() {
         if (!connection) {
             return;
         }
-        auto count =
-            connection->OpenRecordset(Sql().CountDriveLetterPaths(), platform::ado::adCmdText);
-        std::int64_t pending = count->IsEOF() ? 0 : count->Fields(0).AsInt64();
+        ScanStoreSql statements = Sql();
+        std::int64_t pending = 0;
+        {
+            auto count = connection->OpenRecordset(statements.CountDriveLetterPaths());
+            pending = count->IsEOF() ? 0 : count->Fields(0).AsInt64();
+        }
         if (pending == 0) {
             return;
         }
-        // Converting them needs the stored-path form of directories, which the scanner owns.
-        TV_DEBUG_LOG("%lld stored paths begin with a drive letter; their conversion is pending",
-                     static_cast<long long>(pending));
+        ConfirmUpgrade();
+
+        app::CProgressDlg progress;
+        progress.Create();
+        progress.SetRange(static_cast<int>(pending));
+        progress.SetStatusText("Upgrading data in DirNames table...");
+
+        // The rows are read first: an included store's file cannot take the updates of a
+        // second connection while a query of the first is still reading it.
+        std::vector<std::pair<std::string, int>> rows;
+        {
+            auto list = connection->OpenRecordset(statements.SelectDriveLetterPaths());
+            for (; !list->IsEOF(); list->MoveNext()) {
+                rows.emplace_back(list->Fields("Path").AsString(), list->Fields("DirID").AsInt());
+            }
+        }
+        std::shared_ptr<platform::ado::Connection> writer = GetConnection(true);
+        if (!writer) {
+            return;
+        }
+        writer->BeginTrans();
+        for (const auto& [path, dirID] : rows) {
+            progress.Step();
+            platform::ui::UI().DispatchPendingMessages();
+            std::string converted = ConvertDriveLetterPath(path);
+            if (converted.size() < kMaxConvertedPath) {
+                writer->Execute(statements.UpdatePath(converted, dirID));
+            }
+        }
+        writer->CommitTrans();
     } catch (const ComError& error) {
         app::WriteLogLine(StringPrintf(
             "Exception while UNCing paths.  Exception details:   Err=%s, Desc=%s, ErrNum=%0X",

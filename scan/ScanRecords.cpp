@@ -3,6 +3,7 @@
 #include "app/DiagnosticLog.h"
 #include "app/ErrorReport.h"
 #include "app/ProgressDlg.h"
+#include "app/RunState.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/StringPrintf.h"
 #include "scan/CScanInfo.h"

@@ -154,7 +154,7 @@ std::int64_t CScanInfo::Scan(const std::string& path, bool quiet, int scanType, 
 
 std::int64_t CScanInfo::DoScan(const std::shared_ptr<Connection>& connection, const std::string& rawPath, bool quiet,
                                int scanType, const ExclusionFilters& filters, bool loopCheck) {
-    std::string path = LocalPathFromStored(rawPath);
+    std::string path = NormalizePath(LocalPathFromStored(rawPath));
     if (filters.Excludes(path)) {
         return kExcluded;
     }
@@ -204,7 +204,7 @@ std::int64_t CScanInfo::DoScan(const std::shared_ptr<Connection>& connection, co
         if (event.kind == WalkEventKind::kEnter) {
             DirectoryResult& directory = *event.directory;
             OpenDirectory open;
-            open.entry.path = MakeStoredPath(directory.path, false);
+            open.entry.path = StoredPathBelow(m_scanRoot, path, directory.path);
             open.entry.scanID = scanID;
             open.entry.parentDirID = stack.empty() ? 0 : stack.back().entry.dirID;
             bool isRoot = stack.empty();
@@ -212,7 +212,7 @@ std::int64_t CScanInfo::DoScan(const std::shared_ptr<Connection>& connection, co
                 open.entry.dirID = rootDirID;
                 open.saved = m_save;
             } else if (m_save && (directory.depth <= 1 || m_saveAllLevels)) {
-                open.entry.dirID = GetDirID(connection, directory.path, open.entry.parentDirID, false, false, true,
+                open.entry.dirID = GetDirID(connection, open.entry.path, open.entry.parentDirID, false, false, true,
                                             loopCheck, filters);
                 if (open.entry.dirID == kDirIDFailed) {
                     return kAborted;

@@ -193,6 +193,18 @@ std::string MakeStoredPath(const std::string& path, bool useCache) {
     }
 }
 
+std::string StoredPathBelow(const std::string& storedRoot, const std::string& localRoot,
+                            const std::string& localPath) {
+    if (localPath.size() < localRoot.size() || localPath.compare(0, localRoot.size(), localRoot) != 0) {
+        return MakeStoredPath(localPath, false); // not below the root after all
+    }
+    std::string relative = localPath.substr(localRoot.size());
+    if (!relative.empty() && relative.front() != '/') {
+        relative.insert(relative.begin(), '/'); // the root "/" ends with its separator
+    }
+    return storedRoot + relative;
+}
+
 std::string LocalPathFromStoredWith(const std::string& storedPath, const MountTable& table,
                                     const std::string& host) {
     if (storedPath.rfind("//", 0) != 0) {

@@ -36,6 +36,12 @@ std::string GetUniversalName(const std::string& path, bool useCache);
 // The stored form of a local path; a "//..." path is taken as stored already.
 std::string MakeStoredPath(const std::string& path, bool useCache);
 
+// The stored form of a directory below a walk's root, from the root's stored and local forms:
+// the walk names every directory by its local path, and converting each one on its own would
+// read the mount table once per directory.
+std::string StoredPathBelow(const std::string& storedRoot, const std::string& localRoot,
+                            const std::string& localPath);
+
 // Back from the stored form: "//HOST/..." of this host gives "/...", "//server/..." of a mounted
 // network source gives the mount point plus the rest; anything else is returned unchanged.
 std::string LocalPathFromStored(const std::string& storedPath);

@@ -3,6 +3,7 @@
 #include "app/RunState.h"
 #include "app/Settings.h"
 #include "platform/ado/Connection.h"
+#include "platform/system/SystemInfo.h"
 #include "scan/CScanInfo.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tests/support/ScriptedUserInterface.h"
@@ -215,26 +216,49 @@ TEST_F(Upgrade, AnAutomatedRunUpgradesWithoutAskingAndSaysSoInTheLog) {
               std::string::npos);
 }
 
-TEST_F(Upgrade, StoredPathsWithDriveLettersAreCountedForConversion) {
+TEST_F(Upgrade, StoredPathsWithDriveLettersAreConvertedAfterTheQuestion) {
     IsolatedEnvironment env;
     ScriptedUserInterface ui;
     std::string store = scantest::NewStoreFile(env.Root() + "/drives.db");
+    std::string longPath = "E:\\" + std::string(250, 'x');
     {
         platform::ado::Connection connection;
         connection.Open(scantest::StoreConnectionString(store));
-        connection.Execute("insert into DirNames (Path, ParentDirID) values ('C:\\DATA', 0)");
+        connection.Execute("insert into DirNames (Path, ParentDirID) values ('C:\\DATA\\Don''t', 0)");
         connection.Execute("insert into DirNames (Path, ParentDirID) values ('D:\\', 0)");
+        connection.Execute("insert into DirNames (Path, ParentDirID) values ('" + longPath + "', 0)");
+        connection.Execute("insert into DirNames (Path, ParentDirID) values ('//host/kept', 0)");
     }
     useStore(store);
-    app::EnableDebugLog();
+    ui.messageBoxAnswers = {platform::ui::IDYES};
     CScanInfo scanInfo;
     scanInfo.UpgradeSchema();
-    EXPECT_NE(testsupport::ReadFile(env.LogFile())
-                  .find("2 stored paths begin with a drive letter; their conversion "
-                        "is pending"),
-              std::string::npos);
+    ASSERT_EQ(ui.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui.messageBoxes[0].text, kConfirmText);
+
+    std::string host = platform::system::ComputerName();
+    std::vector<std::string> paths;
+    {
+        platform::ado::Connection connection;
+        connection.Open(scantest::StoreConnectionString(store));
+        auto rows = connection.OpenRecordset("select Path from DirNames order by DirID");
+        for (; !rows->IsEOF(); rows->MoveNext()) {
+            paths.push_back(rows->Fields(0).AsString());
+        }
+    }
+    ASSERT_EQ(paths.size(), 4u);
+    EXPECT_EQ(paths[0], "//" + host + "/C:/DATA/Don't");
+    EXPECT_EQ(paths[1], "//" + host + "/D:");
+    EXPECT_EQ(paths[2], longPath) << "a converted path too long to store stays as it was";
+    EXPECT_EQ(paths[3], "//host/kept");
+
+    // Asked once per process: a second pass over the same store finds only the long path and
+    // converts nothing more, without asking again.
+    scanInfo.UpgradeSchema();
+    EXPECT_EQ(ui.messageBoxes.size(), 1u);
 
     // A store without the table logs the step's failure.
+    app::EnableDebugLog();
     {
         platform::ado::Connection connection;
         connection.Open(scantest::StoreConnectionString(store));
