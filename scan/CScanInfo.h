@@ -23,6 +23,7 @@
 #include <vector>
 
 namespace platform::ado {
+class Command;
 class Connection;
 }
 
@@ -48,6 +49,9 @@ public:
     // Writes the size row; false for a failed lookup (-1), true without writing for a path
     // too long to store (-2). A failure is reported and returns false.
     bool Save(const std::shared_ptr<platform::ado::Connection>& connection) const;
+    // The same through the size-row insert prepared for the scan
+    // (ScanStoreSql::InsertSizeRowPrepared).
+    bool Save(platform::ado::Command& insertSizeRow) const;
 };
 
 // Files of one extension in a scan.

@@ -254,8 +254,18 @@ void CScanInfo::FixParents(std::shared_ptr<Connection> connection) {
     {
         std::unique_ptr<platform::ado::Recordset> count = connection->OpenRecordset(
             root.empty() ? statements.CountParentless() : statements.CountParentlessUnder(root));
-        if (count->IsEOF() || count->Fields(0).AsInt64() < 2) {
+        std::int64_t parentless = count->IsEOF() ? 0 : count->Fields(0).AsInt64();
+        if (parentless == 0) {
             return;
+        }
+        // One parentless row is nothing to repair when it is the root itself (the root of the
+        // host or a share); any other directory needs its parent, even alone.
+        if (parentless == 1) {
+            std::unique_ptr<platform::ado::Recordset> row = connection->OpenRecordset(
+                root.empty() ? statements.SelectParentless() : statements.SelectParentlessUnder(root));
+            if (row->IsEOF() || ::strcasecmp(row->Fields("Path").AsString().c_str(), root.c_str()) == 0) {
+                return;
+            }
         }
     }
     // Many updates: one transaction, unless the caller runs one already.

@@ -40,23 +40,41 @@ void progressText(const std::string& text) {
 
 } // namespace
 
-bool ScanEntry::Save(const std::shared_ptr<Connection>& connection) const {
-    if (dirID == kDirIDFailed) {
+namespace {
+
+// Runs the write of a size row; a failure is reported with the directory's path.
+template <typename Write> bool saveRow(const ScanEntry& entry, Write write) {
+    if (entry.dirID == kDirIDFailed) {
         return false;
     }
-    if (dirID == kDirIDTooLong) {
+    if (entry.dirID == kDirIDTooLong) {
         return true;
     }
     try {
-        connection->Execute(ScanStoreSql(app::CurrentDBSource())
-                                .InsertSizeRow(dirID, scanID, parentDirID, static_cast<std::int64_t>(totalSize)));
+        write();
         return true;
     } catch (const ComError& error) {
-        app::ReportComError(error, StringPrintf("Saving scan data for %s", path.c_str()));
+        app::ReportComError(error, StringPrintf("Saving scan data for %s", entry.path.c_str()));
     } catch (...) {
-        app::ReportError(0, StringPrintf("Saving scan data for %s", path.c_str()));
+        app::ReportError(0, StringPrintf("Saving scan data for %s", entry.path.c_str()));
     }
     return false;
+}
+
+} // namespace
+
+bool ScanEntry::Save(const std::shared_ptr<Connection>& connection) const {
+    return saveRow(*this, [&] {
+        connection->Execute(ScanStoreSql(app::CurrentDBSource())
+                                .InsertSizeRow(dirID, scanID, parentDirID, static_cast<std::int64_t>(totalSize)));
+    });
+}
+
+bool ScanEntry::Save(platform::ado::Command& insertSizeRow) const {
+    return saveRow(*this, [&] {
+        insertSizeRow.Bind(1, dirID).Bind(2, scanID).Bind(3, parentDirID).Bind(4, static_cast<std::int64_t>(totalSize));
+        insertSizeRow.Execute();
+    });
 }
 
 int CScanInfo::NewScanID(std::shared_ptr<Connection> connection, int rootDirID, int scanType) {

@@ -48,6 +48,10 @@ std::string ScanStoreSql::SelectNewScanID(int rootDirID, const std::tm& scanDate
                         rootDirID, date(scanDate).c_str());
 }
 
+std::string ScanStoreSql::InsertSizeRowPrepared() {
+    return "insert into SizeData (DirID, ScanID, ParentDirID, DirSize) Values (?, ?, ?, ?)";
+}
+
 std::string ScanStoreSql::InsertSizeRow(int dirID, int scanID, int parentDirID,
                                         std::int64_t dirSize) const {
     return StringPrintf(

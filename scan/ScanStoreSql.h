@@ -29,6 +29,9 @@ public:
     // Finds the scan just inserted again by its root and date.
     std::string SelectNewScanID(int rootDirID, const std::tm& scanDate) const;
     std::string InsertSizeRow(int dirID, int scanID, int parentDirID, std::int64_t dirSize) const;
+    // The size row with "?" in place of its four values (DirID, ScanID, ParentDirID, DirSize),
+    // for a command prepared once per scan.
+    static std::string InsertSizeRowPrepared();
     std::string SelectScansOfDirectory(std::uint32_t parentDirID) const;
     std::string SelectRootOfScan(std::uint32_t scanID) const;
     // The three deletions of one scan, in the order they must run.

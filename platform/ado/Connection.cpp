@@ -99,6 +99,26 @@ std::unique_ptr<Recordset> Connection::OpenRecordset(const std::string& sql, int
     return std::make_unique<Recordset>(session().Query(sql, m_commandTimeout));
 }
 
+std::unique_ptr<Command> Connection::Prepare(const std::string& sql) {
+    detail::Session& current = session();
+    return std::make_unique<Command>(m_session, current.Prepare(sql), &m_commandTimeout);
+}
+
+Command::Command(std::shared_ptr<detail::Session> session, std::unique_ptr<detail::PreparedStatement> statement,
+                 const int* commandTimeout)
+    : m_session(std::move(session)), m_statement(std::move(statement)), m_commandTimeout(commandTimeout) {}
+
+Command::~Command() = default;
+
+Command& Command::Bind(int index, std::int64_t value) {
+    m_statement->Bind(index, value);
+    return *this;
+}
+
+std::int64_t Command::Execute() {
+    return m_statement->Execute(*m_commandTimeout);
+}
+
 void Connection::SetCommandTimeout(int seconds) {
     m_commandTimeout = seconds < 0 ? 0 : seconds;
 }

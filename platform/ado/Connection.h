@@ -26,7 +26,29 @@ namespace platform::ado {
 
 namespace detail {
 class Session;
+class PreparedStatement;
 }
+
+// A statement prepared on a connection and executed many times, as ADO's Command with Prepared
+// set: the text holds "?" markers for integer parameters, numbered from 1. It keeps its
+// connection's back end alive.
+class Command {
+public:
+    Command(std::shared_ptr<detail::Session> session, std::unique_ptr<detail::PreparedStatement> statement,
+            const int* commandTimeout);
+    ~Command();
+    Command(const Command&) = delete;
+    Command& operator=(const Command&) = delete;
+
+    Command& Bind(int index, std::int64_t value);
+    // Runs it (options adCmdText | adExecuteNoRecords); returns the rows it changed.
+    std::int64_t Execute();
+
+private:
+    std::shared_ptr<detail::Session> m_session;
+    std::unique_ptr<detail::PreparedStatement> m_statement;
+    const int* m_commandTimeout;
+};
 
 // ---- Execute options (CommandTypeEnum and ExecuteOptionEnum) ----
 inline constexpr int adCmdText = 1;
@@ -72,6 +94,10 @@ public:
     std::int64_t Execute(const std::string& sql, int options = adCmdText | adExecuteNoRecords);
     // Runs a query and returns its rows, positioned on the first.
     std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int options = adCmdText);
+    // Prepares a statement with "?" markers for integer parameters. The command runs with the
+    // connection's command time-out in force when it executes; it must not outlive the
+    // connection object.
+    std::unique_ptr<Command> Prepare(const std::string& sql);
 
     // Seconds a statement may run; 0 waits without limit.
     int CommandTimeout() const { return m_commandTimeout; }

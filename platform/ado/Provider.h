@@ -25,6 +25,16 @@ public:
     virtual bool Fetch(std::vector<Field>& row) = 0;
 };
 
+// A statement prepared once and run many times with new parameter values ("?" markers, numbered
+// from 1). Integers only: the hot inserts of a scan take nothing else.
+class PreparedStatement {
+public:
+    virtual ~PreparedStatement() = default;
+    virtual void Bind(int index, std::int64_t value) = 0;
+    // Runs it with the values bound; returns the rows it changed.
+    virtual std::int64_t Execute(int timeoutSeconds) = 0;
+};
+
 class Session {
 public:
     virtual ~Session() = default;
@@ -33,6 +43,7 @@ public:
     // Runs a query; its result is read through the cursor. The time-out covers running the
     // query and producing its first row.
     virtual std::unique_ptr<Cursor> Query(const std::string& sql, int timeoutSeconds) = 0;
+    virtual std::unique_ptr<PreparedStatement> Prepare(const std::string& sql) = 0;
     virtual void Begin() = 0;
     virtual void Commit() = 0;
     virtual void Rollback() = 0;

@@ -163,6 +163,7 @@ public:
     }
 
     std::unique_ptr<Cursor> Query(const std::string& sql, int timeoutSeconds) override;
+    std::unique_ptr<PreparedStatement> Prepare(const std::string& sql) override;
 
     void Begin() override { Execute("BEGIN", 0); }
     void Commit() override { Execute("COMMIT", 0); }
@@ -178,6 +179,45 @@ private:
     sqlite3* m_db;
     Clock::time_point m_deadline{};
 };
+
+// A statement compiled once; each Execute binds new values, steps it and resets it.
+class SqlitePreparedStatement : public PreparedStatement {
+public:
+    SqlitePreparedStatement(std::shared_ptr<SqliteSession> session, const std::string& sql)
+        : m_session(std::move(session)), m_sql(sql) {
+        if (sqlite3_prepare_v3(m_session->db(), sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, m_statement.out(),
+                               nullptr) != SQLITE_OK) {
+            fail(sqlite3_extended_errcode(m_session->db()), sqlite3_errmsg(m_session->db()), sql);
+        }
+    }
+
+    void Bind(int index, std::int64_t value) override {
+        if (sqlite3_bind_int64(m_statement.get(), index, value) != SQLITE_OK) {
+            fail(sqlite3_extended_errcode(m_session->db()), sqlite3_errmsg(m_session->db()), m_sql);
+        }
+    }
+
+    std::int64_t Execute(int timeoutSeconds) override {
+        SqliteSession::Deadline deadline(*m_session, timeoutSeconds);
+        int rc = SQLITE_OK;
+        while ((rc = sqlite3_step(m_statement.get())) == SQLITE_ROW) {
+        }
+        sqlite3_reset(m_statement.get());
+        if (rc != SQLITE_DONE) {
+            fail(sqlite3_extended_errcode(m_session->db()), sqlite3_errmsg(m_session->db()), m_sql);
+        }
+        return sqlite3_changes64(m_session->db());
+    }
+
+private:
+    std::shared_ptr<SqliteSession> m_session;
+    std::string m_sql;
+    Statement m_statement;
+};
+
+std::unique_ptr<PreparedStatement> SqliteSession::Prepare(const std::string& sql) {
+    return std::make_unique<SqlitePreparedStatement>(shared_from_this(), sql);
+}
 
 int progressCheck(void* context) {
     return static_cast<SqliteSession*>(context)->pastDeadline() ? 1 : 0;

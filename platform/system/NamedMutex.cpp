@@ -7,11 +7,21 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 namespace platform::system {
 
-NamedMutex::NamedMutex(const std::string& name) : m_path("/tmp/" + name + ".lock") {
+namespace {
+
+std::string lockDirectory() {
+    const char* directory = std::getenv("TALLYVOL_LOCK_DIR");
+    return directory != nullptr && *directory != '\0' ? std::string(directory) : std::string("/tmp");
+}
+
+} // namespace
+
+NamedMutex::NamedMutex(const std::string& name) : m_path(lockDirectory() + "/" + name + ".lock") {
     mode_t previous = ::umask(0);
     m_fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
     ::umask(previous);

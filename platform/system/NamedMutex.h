@@ -3,6 +3,9 @@
  * designed around: an flock on /tmp/<name>.lock, a file created mode 0666 so that every account
  * (interactive users and the cron jobs of others) meets the same lock. The lock is released
  * when the object goes or the process ends, whatever way it ends. Any thread.
+ *
+ * TALLYVOL_LOCK_DIR names another directory for the lock files: test runs use it so that
+ * concurrent tests (and a program running on the same machine) do not wait for each other.
  */
 #ifndef TALLYVOL_PLATFORM_SYSTEM_NAMEDMUTEX_H
 #define TALLYVOL_PLATFORM_SYSTEM_NAMEDMUTEX_H

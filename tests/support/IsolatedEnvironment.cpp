@@ -15,6 +15,8 @@ IsolatedEnvironment::IsolatedEnvironment() : m_root("tallyvol-env") {
     // Test programs live apart from the data files (scripts, the empty store template) the
     // build puts beside the program.
     Set("TALLYVOL_DATA_DIR", std::string(TALLYVOL_BINARY_DIR) + "/bin");
+    // Concurrent tests must not wait for each other's single-scan lock.
+    Set("TALLYVOL_LOCK_DIR", Root());
     app::ResetDiagnosticLogForTesting();
     app::SetMachineString(LogDirectory(), "LogDir");
 }

@@ -333,3 +333,23 @@ TEST(AdoSqlite, AFullDiskFailsTheTransactionAndLosesNothingStoredBefore) {
         },
         ::testing::ExitedWithCode(0), "code=80070070 rows=1 integrity=ok");
 }
+
+TEST(AdoSqlite, APreparedCommandRunsAgainWithNewValuesAndFailsLikeAStatement) {
+    TempDirectory directory;
+    auto connection = open(newStore(directory));
+    auto insert = connection->Prepare("insert into SizeData (DirID, ScanID, ParentDirID, DirSize) Values (?, ?, ?, ?)");
+    connection->BeginTrans();
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_EQ(insert->Bind(1, i).Bind(2, 7).Bind(3, 0).Bind(4, 5000000000LL * i).Execute(), 1);
+    }
+    connection->CommitTrans();
+    EXPECT_EQ(count(*connection, "SizeData"), 3);
+    auto rows = connection->OpenRecordset("select sum(DirSize) from SizeData where ScanID=7");
+    EXPECT_EQ(rows->Fields(0).AsInt64(), 30000000000LL);
+
+    EXPECT_EQ(failureOf([&] { connection->Prepare("insert into Missing values (?)"); }), DB_E_NOTABLE);
+    // A failed run leaves the command usable for the next values.
+    connection->Execute("create unique index OneDir on SizeData (DirID)");
+    EXPECT_EQ(failureOf([&] { insert->Bind(1, 1).Execute(); }), DB_E_INTEGRITYVIOLATION);
+    EXPECT_EQ(insert->Bind(1, 4).Execute(), 1);
+}
