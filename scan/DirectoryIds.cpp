@@ -202,10 +202,15 @@ void CScanInfo::prepareTree(const std::shared_ptr<Connection>& connection, const
     options.loopCheck = loopCheck;
     options.fingerprintCutoff = m_ageCutoff;
     options.filters = filters;
+    // The next directories are listed while this thread inserts (the loop check decides after
+    // each directory, so it reads them itself).
+    options.readAhead = !loopCheck;
     std::string localRoot = NormalizePath(LocalPathFromStored(storedRoot));
     TreeWalker walker(localRoot, options);
     LoopDetector loops;
     app::CProgressDlg* progress = app::CProgressDlg::Current();
+    // A tree seen for the first time means one insert per directory: compiled once.
+    std::unique_ptr<platform::ado::Command> insert = connection->Prepare(ScanStoreSql::InsertPreparedDirectoryPrepared());
     long count = 0;
     WalkEvent event;
     while (walker.Next(event)) {
@@ -230,7 +235,7 @@ void CScanInfo::prepareTree(const std::shared_ptr<Connection>& connection, const
             continue;
         }
         try {
-            connection->Execute(statements.InsertPreparedDirectory(stored, isRoot ? rootParentDirID : 0));
+            insert->BindText(1, stored, statements.PathLiteral(stored)).Bind(2, isRoot ? rootParentDirID : 0).Execute();
         } catch (const ComError& error) {
             if (isRoot && error.Error() == platform::ado::DB_E_INTEGRITYVIOLATION) {
                 connection->Execute(statements.MarkPreparedRoot(stored));
@@ -276,6 +281,7 @@ void CScanInfo::FixParents(std::shared_ptr<Connection> connection) {
     try {
         int fixed = 0;
         std::size_t first = 0;
+        std::unique_ptr<platform::ado::Command> repair;
         for (int batch = 0; batch < kMaxParentBatches; ++batch) {
             std::unordered_map<std::string, int> directories;
             std::size_t read = loadDirectoryMap(*connection, statements, root, first, directories, nullptr);
@@ -295,8 +301,11 @@ void CScanInfo::FixParents(std::shared_ptr<Connection> connection) {
                     }
                 }
             }
+            if (!repairs.empty() && !repair) {
+                repair = connection->Prepare(ScanStoreSql::RepairParentPrepared());
+            }
             for (const auto& [path, parentID] : repairs) {
-                connection->Execute(statements.RepairParent(parentID, path));
+                repair->Bind(1, parentID).BindText(2, path, statements.PathLiteral(path)).Execute();
                 ++fixed;
             }
             if (read < kMaxRowsPerLoad) {

@@ -137,6 +137,24 @@ std::string ScanStoreSql::InsertPreparedDirectory(const std::string& value, int 
         path(value).c_str(), parentDirID);
 }
 
+std::string ScanStoreSql::InsertPreparedDirectoryPrepared() {
+    return "INSERT INTO DirNames (Path, RootOfCache, ParentDirID) VALUES (?, 1, ?)";
+}
+
+std::string ScanStoreSql::RepairParentPrepared() {
+    return "update DirNames set ParentDirID=? where Path=?";
+}
+
+std::string ScanStoreSql::PathLiteral(const std::string& value) const {
+    std::string escaped = path(value);
+    std::string literal;
+    literal.reserve(escaped.size() + 2);
+    literal += '\'';
+    literal += escaped;
+    literal += '\'';
+    return literal;
+}
+
 std::string ScanStoreSql::MarkPreparedRoot(const std::string& value) const {
     return StringPrintf("update DirNames set RootOfCache=1 where Path='%s'", path(value).c_str());
 }

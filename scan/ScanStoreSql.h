@@ -45,6 +45,13 @@ public:
     // Every directory whose path begins with the prefix.
     std::string SelectDirectoriesUnder(const std::string& pathPrefix) const;
     std::string InsertPreparedDirectory(const std::string& path, int parentDirID) const;
+    // The same and RepairParent with "?" in place of their values, in the order of their texts
+    // (Path then ParentDirID; ParentDirID then Path), for commands prepared once per tree.
+    static std::string InsertPreparedDirectoryPrepared();
+    static std::string RepairParentPrepared();
+    // A path as the SQL literal a statement holds: between single quotes, quotes doubled,
+    // escaped for the kind.
+    std::string PathLiteral(const std::string& path) const;
     std::string MarkPreparedRoot(const std::string& path) const;
     std::string CountParentless() const;
     std::string CountParentlessUnder(const std::string& pathPrefix) const;

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Times the scan's directory walk against du, gdu and duc on the same trees: every tool once per
-# round, rounds alternating, the median of the rounds reported, plus the walk's peak memory.
+# Times the scan's directory walk and the whole program (tallyvol /DIR=T /SCAN /SAVE
+# /SAVESUBDIRS: a first scan of a tree never seen, a repeat scan, a scan with the loop check)
+# against du, gdu and duc on the same trees: every tool once per round, rounds alternating, the
+# median of the rounds reported, plus peak memory.
 #
-#   bench/scan/compare.sh [--runs N] [--bench PATH] [--synth DIR] [TREE...]
+#   bench/scan/compare.sh [--runs N] [--bench PATH] [--program PATH] [--synth DIR] [TREE...]
 #
 # Without trees it measures the synthetic tree (made first when missing: 1,000,000 files in
 # 50,000 directories, about 4 GiB on disk, a minute to build) and /usr. The synthetic tree comes
@@ -11,12 +13,14 @@ set -euo pipefail
 
 runs=7
 bench=""
+program=""
 synth=/tmp/synth
 trees=()
 while [ $# -gt 0 ]; do
     case "$1" in
         --runs) runs=$2; shift 2 ;;
         --bench) bench=$2; shift 2 ;;
+        --program) program=$2; shift 2 ;;
         --synth) synth=$2; shift 2 ;;
         *) trees+=("$1"); shift ;;
     esac
@@ -28,6 +32,12 @@ if [ -z "$bench" ]; then
     done
 fi
 [ -x "$bench" ] || { echo "build scan_walk_bench first (cmake --build <dir> --target scan_walk_bench)" >&2; exit 1; }
+if [ -z "$program" ]; then
+    for candidate in "$here/build/release/bin/tallyvol" "$here/build/test/bin/tallyvol"; do
+        [ -x "$candidate" ] && program=$candidate && break
+    done
+fi
+[ -x "$program" ] || { echo "build tallyvol first (./run.sh --version builds it)" >&2; exit 1; }
 
 if [ ${#trees[@]} -eq 0 ]; then
     if [ ! -d "$synth" ]; then
@@ -39,7 +49,19 @@ if [ ${#trees[@]} -eq 0 ]; then
 fi
 
 ducdb=$(mktemp -d)
-trap 'rm -rf "$ducdb"' EXIT
+homes=$(mktemp -d)
+trap 'rm -rf "$ducdb" "$homes"' EXIT
+
+# The program with a home of its own: "first" gets an empty one every time (the tree is
+# prepared as never seen), "repeat" and "loopcheck" keep theirs (the tree is in the store).
+tallyvol_scan() {
+    local mode=$1 tree=$2 home=$homes/$1
+    [ "$mode" = first ] && rm -rf "$home"
+    mkdir -p "$home/config"
+    local extra=()
+    [ "$mode" = loopcheck ] && extra=(/DOSYMLINKCHECK)
+    TALLYVOL_HOME=$home XDG_CONFIG_HOME=$home/config "$program" "/DIR=$tree" /SCAN /SAVE /SAVESUBDIRS "${extra[@]}"
+}
 
 # name, then the command; the tree is appended.
 tools=(
@@ -51,6 +73,9 @@ tools=(
     "walk-loopcheck|$bench --mode loopcheck"
     "walk-prepare|$bench --mode prepare"
     "walk-prepare-sync|$bench --mode prepare-sync"
+    "tallyvol-first|tallyvol_scan first"
+    "tallyvol-repeat|tallyvol_scan repeat"
+    "tallyvol-loopcheck|tallyvol_scan loopcheck"
 )
 
 seconds() {
@@ -68,6 +93,9 @@ median() {
 for tree in "${trees[@]}"; do
     echo "== $tree ($runs rounds, $(nproc) processors, load $(cut -d' ' -f1-3 /proc/loadavg))"
     du -s "$tree" > /dev/null 2>&1 || true # warm the caches
+    rm -rf "$homes"/*
+    tallyvol_scan repeat "$tree" > /dev/null 2>&1 # the repeat scans find the tree stored
+    tallyvol_scan loopcheck "$tree" > /dev/null 2>&1
     declare -A times=()
     for ((round = 0; round < runs; ++round)); do
         for entry in "${tools[@]}"; do
@@ -88,6 +116,10 @@ for tree in "${trees[@]}"; do
     for mode in readahead sync loopcheck prepare prepare-sync; do
         rss=$(/usr/bin/time -f %M "$bench" --mode "$mode" "$tree" 2>&1 > /dev/null | tail -n 1)
         printf "  peak RSS walk-%-13s %6d KB\n" "$mode" "$rss"
+    done
+    for mode in first repeat loopcheck; do
+        rss=$( { /usr/bin/time -f %M bash -c "$(declare -f tallyvol_scan); homes=$homes program=$program tallyvol_scan $mode '$tree'" > /dev/null; } 2>&1 | tail -n 1)
+        printf "  peak RSS tallyvol-%-9s %6d KB\n" "$mode" "$rss"
     done
     unset times
 done

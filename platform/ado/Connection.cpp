@@ -115,6 +115,11 @@ Command& Command::Bind(int index, std::int64_t value) {
     return *this;
 }
 
+Command& Command::BindText(int index, const std::string& value, const std::string& literal) {
+    m_statement->BindText(index, value, literal);
+    return *this;
+}
+
 std::int64_t Command::Execute() {
     return m_statement->Execute(*m_commandTimeout);
 }

@@ -30,8 +30,9 @@ class PreparedStatement;
 }
 
 // A statement prepared on a connection and executed many times, as ADO's Command with Prepared
-// set: the text holds "?" markers for integer parameters, numbered from 1. It keeps its
-// connection's back end alive.
+// set: the text holds "?" markers for parameters, numbered from 1. A text parameter comes with
+// the SQL literal that stands for it (quoted and escaped for the database kind), which back ends
+// without prepared statements put into the text. It keeps its connection's back end alive.
 class Command {
 public:
     Command(std::shared_ptr<detail::Session> session, std::unique_ptr<detail::PreparedStatement> statement,
@@ -41,6 +42,7 @@ public:
     Command& operator=(const Command&) = delete;
 
     Command& Bind(int index, std::int64_t value);
+    Command& BindText(int index, const std::string& value, const std::string& literal);
     // Runs it (options adCmdText | adExecuteNoRecords); returns the rows it changed.
     std::int64_t Execute();
 
@@ -94,7 +96,7 @@ public:
     std::int64_t Execute(const std::string& sql, int options = adCmdText | adExecuteNoRecords);
     // Runs a query and returns its rows, positioned on the first.
     std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int options = adCmdText);
-    // Prepares a statement with "?" markers for integer parameters. The command runs with the
+    // Prepares a statement with "?" markers for parameters. The command runs with the
     // connection's command time-out in force when it executes; it must not outlive the
     // connection object.
     std::unique_ptr<Command> Prepare(const std::string& sql);

@@ -593,6 +593,16 @@ public:
         m_values[static_cast<std::size_t>(index) - 1] = std::to_string(value);
     }
 
+    void BindText(int index, const std::string& /*value*/, const std::string& literal) override {
+        if (index < 1) {
+            return;
+        }
+        if (m_values.size() < static_cast<std::size_t>(index)) {
+            m_values.resize(static_cast<std::size_t>(index));
+        }
+        m_values[static_cast<std::size_t>(index) - 1] = literal;
+    }
+
     std::int64_t Execute(int timeoutSeconds) override {
         std::string text;
         text.reserve(m_sql.size() + 16 * m_values.size());

@@ -197,6 +197,13 @@ public:
         }
     }
 
+    void BindText(int index, const std::string& value, const std::string& /*literal*/) override {
+        if (sqlite3_bind_text(m_statement.get(), index, value.data(), static_cast<int>(value.size()),
+                              SQLITE_TRANSIENT) != SQLITE_OK) {
+            fail(sqlite3_extended_errcode(m_session->db()), sqlite3_errmsg(m_session->db()), m_sql);
+        }
+    }
+
     std::int64_t Execute(int timeoutSeconds) override {
         SqliteSession::Deadline deadline(*m_session, timeoutSeconds);
         int rc = SQLITE_OK;
