@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "brand/Brand.h"
+#include "platform/system/AtomicFile.h"
 #include "platform/system/Paths.h"
 #include "platform/system/SystemInfo.h"
 
@@ -43,19 +44,6 @@ int openLog(const std::string& path) {
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
 }
 
-void writeAll(int fd, const std::string& text) {
-    const char* data = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        ssize_t written = ::write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return; // log failures are silent
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-}
 
 std::string headerText() {
     platform::system::OsVersion os = platform::system::GetOsVersion();
@@ -149,7 +137,7 @@ void WriteLogLine(const std::string& text) {
     if (::fstat(fd, &st) == 0 && st.st_size == 0) {
         line = headerText() + line;
     }
-    writeAll(fd, line);
+    platform::system::WriteAll(fd, line); // log failures are silent
     if (ownHandle) {
         ::close(fd);
     }

@@ -11,9 +11,7 @@
 
 namespace platform::system {
 
-namespace {
-
-bool writeAll(int fd, const std::string& text) {
+bool WriteAll(int fd, const std::string& text) {
     const char* data = text.data();
     std::size_t left = text.size();
     while (left > 0) {
@@ -27,8 +25,6 @@ bool writeAll(int fd, const std::string& text) {
     }
     return true;
 }
-
-} // namespace
 
 bool ReadWholeFile(const std::string& path, std::string* out) {
     std::ifstream in(path, std::ios::binary);
@@ -68,7 +64,7 @@ bool ReplaceFileContents(const std::string& path, const std::string& text) {
         return false;
     }
     ::fchmod(fd, mode);
-    bool ok = writeAll(fd, text) && ::fsync(fd) == 0;
+    bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());

@@ -11,6 +11,10 @@
 
 namespace platform::system {
 
+// Writes all of `text` to the descriptor, going on after short writes and interruptions; false
+// on an error.
+bool WriteAll(int fd, const std::string& text);
+
 // Reads the whole file; false when it cannot be opened.
 bool ReadWholeFile(const std::string& path, std::string* out);
 
