@@ -47,7 +47,11 @@ if [ ! -e "$policy" ]; then
     chmod 755 "$policy"
     own_policy=1
 fi
-cleanup() { [ "$own_policy" -eq 1 ] && rm -f "$policy"; }
+cleanup() {
+    if [ "$own_policy" -eq 1 ]; then
+        rm -f "$policy"
+    fi
+}
 trap cleanup EXIT
 
 export DEBIAN_FRONTEND=noninteractive
