@@ -8,10 +8,9 @@
 #include "app/RecentDirectories.h"
 #include "app/RunState.h"
 #include "platform/ado/ComError.h"
+#include "platform/system/Paths.h"
 #include "scan/fs/StoredPath.h"
 #include "scan/fs/Volume.h"
-
-#include <sys/stat.h>
 
 #include <chrono>
 
@@ -20,8 +19,7 @@ namespace app {
 namespace {
 
 bool directoryExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(scan::LocalPathFromStored(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return platform::system::IsDirectory(scan::LocalPathFromStored(path));
 }
 
 } // namespace

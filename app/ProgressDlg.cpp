@@ -30,6 +30,12 @@ CProgressDlg* CProgressDlg::Current() {
     return g_current;
 }
 
+void CProgressDlg::ShowStatusInCurrent(const std::string& text) {
+    if (g_current != nullptr) {
+        g_current->SetStatusText(text);
+    }
+}
+
 bool CProgressDlg::due(std::int64_t& last) {
     std::int64_t now = m_clock();
     if (now - last < kThrottleMs) {

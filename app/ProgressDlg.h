@@ -42,6 +42,8 @@ public:
 
     // The progress window of the scan in progress, or none.
     static CProgressDlg* Current();
+    // Shows the status line in the current progress window, if one is open.
+    static void ShowStatusInCurrent(const std::string& text);
 
 private:
     bool due(std::int64_t& last);

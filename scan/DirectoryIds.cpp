@@ -42,12 +42,6 @@ constexpr const char* kManyNewDirectories =
     "than normal as database structures are created for each new directory (future scans will be MUCH "
     "faster).";
 
-void progressText(const char* text) {
-    if (app::CProgressDlg* progress = app::CProgressDlg::Current()) {
-        progress->SetStatusText(text);
-    }
-}
-
 // The stored path's parent: everything before its last "/", unless that "/" belongs to the
 // leading "//" (the host or share level has no parent). Empty when there is none.
 std::string storedParent(const std::string& storedPath) {
@@ -130,11 +124,11 @@ int CScanInfo::GetDirID(std::shared_ptr<Connection> connection, const std::strin
                 m_directoryCache.clear();
                 m_cacheMisses = 0;
                 if (!loadCache(connection, stored)) {
-                    progressText(kNeverScanned);
+                    app::CProgressDlg::ShowStatusInCurrent(kNeverScanned);
                     if (prepareTreeFlag) {
                         prepareTree(connection, stored, parentDirID, loopCheck, filters);
                     }
-                    progressText(kScanResumed);
+                    app::CProgressDlg::ShowStatusInCurrent(kScanResumed);
                     m_directoryCache.clear();
                     loadCache(connection, stored);
                 }
@@ -160,7 +154,7 @@ int CScanInfo::GetDirID(std::shared_ptr<Connection> connection, const std::strin
         ++m_cacheMisses;
         TV_DEBUG_LOG("Cache miss on %s", stored.c_str());
         if (m_cacheMisses == kManyMissesNotice) {
-            progressText(kManyNewDirectories);
+            app::CProgressDlg::ShowStatusInCurrent(kManyNewDirectories);
         }
         sql = statements.InsertDirectory(stored, parentDirID);
         connection->Execute(sql);

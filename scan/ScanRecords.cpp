@@ -32,12 +32,6 @@ std::tm localNow(std::time_t* seconds) {
     return local;
 }
 
-void progressText(const std::string& text) {
-    if (app::CProgressDlg* progress = app::CProgressDlg::Current()) {
-        progress->SetStatusText(text);
-    }
-}
-
 } // namespace
 
 namespace {
@@ -115,7 +109,7 @@ int CScanInfo::NewScanID(std::shared_ptr<Connection> connection, int rootDirID, 
 void CScanInfo::SaveExtensionInfo(std::shared_ptr<Connection> connection, const ExtensionMap& extensions,
                                   int scanID) {
     ScanStoreSql statements = Sql();
-    progressText("Saving file extension data...");
+    app::CProgressDlg::ShowStatusInCurrent("Saving file extension data...");
     std::string step = "Getting all extensions";
     try {
         std::map<std::string, int> known;

@@ -11,6 +11,7 @@
 #include "brand/Brand.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/NamedMutex.h"
+#include "platform/system/Paths.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
 #include "scan/CScanInfo.h"
@@ -22,7 +23,6 @@
 #include "scan/fs/StoredPath.h"
 #include "scan/fs/TreeWalker.h"
 
-#include <sys/stat.h>
 #include <time.h>
 
 #include <chrono>
@@ -49,11 +49,6 @@ constexpr auto kCommitInterval = std::chrono::seconds(2);
 constexpr std::int64_t kAborted = -1;
 constexpr std::int64_t kExcluded = -2;
 constexpr std::int64_t kLooped = -3;
-
-bool directoryExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 // Keeps a scan's writes in transactions: committed every few seconds and on every way out,
 // so a cancel or a failure keeps the rows written before it.
@@ -188,7 +183,7 @@ std::int64_t CScanInfo::DoScan(const std::shared_ptr<Connection>& connection, co
     if (filters.Excludes(path)) {
         return kExcluded;
     }
-    if (!directoryExists(path)) {
+    if (!platform::system::IsDirectory(path)) {
         if (!app::ConfirmScanOfMissingDirectory(path)) {
             TV_DEBUG_LOG("DoScan was aborted because directory doesn't appear to exist\n");
             return kAborted;

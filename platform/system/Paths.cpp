@@ -20,11 +20,6 @@ std::string environment(const char* name) {
     return value != nullptr ? std::string(value) : std::string();
 }
 
-bool isDirectory(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 bool isFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -38,6 +33,11 @@ std::string withoutTrailingSlash(std::string path) {
 }
 
 } // namespace
+
+bool IsDirectory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 std::string ProgramPath() {
     std::vector<char> buffer(4096);
@@ -117,7 +117,7 @@ std::string UserConfigDirectory() {
 
 std::string TempDirectory() {
     std::string temp = environment("TMPDIR");
-    if (temp.empty() || !isDirectory(temp)) {
+    if (temp.empty() || !IsDirectory(temp)) {
         temp = "/tmp";
     }
     temp = withoutTrailingSlash(temp);
@@ -131,7 +131,7 @@ bool CreateDirectories(const std::string& path, unsigned mode) {
     if (path.empty()) {
         return false;
     }
-    if (isDirectory(path)) {
+    if (IsDirectory(path)) {
         return true;
     }
     std::size_t position = 0;
@@ -144,7 +144,7 @@ bool CreateDirectories(const std::string& path, unsigned mode) {
     if (::mkdir(path.c_str(), mode) != 0 && errno != EEXIST) {
         return false;
     }
-    return isDirectory(path);
+    return IsDirectory(path);
 }
 
 } // namespace platform::system

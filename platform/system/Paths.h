@@ -34,6 +34,9 @@ std::string TempDirectory();
 // The user's home directory ($HOME, else the password database).
 std::string HomeDirectory();
 
+// True when the path names a directory (symbolic links followed).
+bool IsDirectory(const std::string& path);
+
 // Creates the directory and every missing ancestor; true when it exists afterwards.
 bool CreateDirectories(const std::string& path, unsigned mode = 0755);
 

@@ -11,23 +11,10 @@
 
 using namespace scan;
 
-namespace {
-
-std::tm at(int year, int month, int day, int hour, int minute, int second) {
-    std::tm value{};
-    value.tm_year = year - 1900;
-    value.tm_mon = month - 1;
-    value.tm_mday = day;
-    value.tm_hour = hour;
-    value.tm_min = minute;
-    value.tm_sec = second;
-    return value;
-}
-
-} // namespace
+using scantest::At;
 
 TEST(SqlRules, DateLiteralsArePlainQuotedDatesForEveryKind) {
-    std::tm when = at(2024, 1, 5, 7, 8, 9);
+    std::tm when = At(2024, 1, 5, 7, 8, 9);
     for (int kind : {0, kAccessDatabase, kSqlServerDatabase, kMySqlDatabase, 7}) {
         EXPECT_EQ(FormatDateLiteral(kind, when), "'2024-01-05 07:08:09'") << kind;
     }
@@ -47,7 +34,7 @@ TEST(SqlRules, OnlyMySqlEscapesBackslashesTwiceAsMuchInsideLike) {
 }
 
 TEST(ScanStoreSql, ScanStatementsDifferByKindWhereTheDatabasesDo) {
-    std::tm when = at(2024, 3, 10, 12, 30, 45);
+    std::tm when = At(2024, 3, 10, 12, 30, 45);
     ScanStoreSql access(kAccessDatabase);
     ScanStoreSql server(kSqlServerDatabase);
     ScanStoreSql mysql(kMySqlDatabase);
@@ -65,7 +52,7 @@ TEST(ScanStoreSql, ScanStatementsDifferByKindWhereTheDatabasesDo) {
         access.InsertSizeRow(10, 3, 9, 5000000000LL),
         "insert into SizeData (DirID, ScanID, ParentDirID, DirSize) Values (10, 3, 9, 5000000000)");
 
-    std::tm cutoff = at(2024, 3, 2, 17, 0, 0);
+    std::tm cutoff = At(2024, 3, 2, 17, 0, 0);
     EXPECT_EQ(access.PurgeScans(cutoff, 2)[0],
               "delete from SizeData where ScanID in (select ScanID from "
               "ScanDefinition where ScanDate < '2024-03-02' and ScanType=2)");
@@ -152,7 +139,7 @@ TEST(ScanStoreSql, PathLookupsUseTheIndexesOfTheIncludedStore) {
     EXPECT_NE(plan(sql.DeleteScan(3)[0]).find("SizeData_ScanID"), std::string::npos);
     EXPECT_NE(plan(sql.DeleteScan(3)[1]).find("ExtensionInfo_ScanID"), std::string::npos);
     EXPECT_NE(
-        plan(sql.SelectNewScanID(3, at(2024, 1, 1, 0, 0, 0))).find("ScanDefinition_Root_Date"),
+        plan(sql.SelectNewScanID(3, At(2024, 1, 1, 0, 0, 0))).find("ScanDefinition_Root_Date"),
         std::string::npos);
     EXPECT_NE(plan(sql.SelectExtensionID(".TXT")).find("Extensions_Text"), std::string::npos);
     EXPECT_NE(plan(sql.SelectFilter(3)).find("Filters_RootDirID"), std::string::npos);

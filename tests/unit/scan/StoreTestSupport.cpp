@@ -16,17 +16,6 @@ using platform::ado::Connection;
 
 namespace {
 
-std::tm at(int year, int month, int day, int hour, int minute, int second) {
-    std::tm value{};
-    value.tm_year = year - 1900;
-    value.tm_mon = month - 1;
-    value.tm_mday = day;
-    value.tm_hour = hour;
-    value.tm_min = minute;
-    value.tm_sec = second;
-    return value;
-}
-
 std::int64_t single(Connection& connection, const std::string& sql) {
     auto rows = connection.OpenRecordset(sql, platform::ado::adCmdText);
     EXPECT_FALSE(rows->IsEOF()) << sql;
@@ -56,6 +45,17 @@ void run(Connection& connection, const std::string& sql) {
 }
 
 } // namespace
+
+std::tm At(int year, int month, int day, int hour, int minute, int second) {
+    std::tm value{};
+    value.tm_year = year - 1900;
+    value.tm_mon = month - 1;
+    value.tm_mday = day;
+    value.tm_hour = hour;
+    value.tm_min = minute;
+    value.tm_sec = second;
+    return value;
+}
 
 std::string NewStoreFile(const std::string& path) {
     testsupport::WriteFile(
@@ -121,9 +121,9 @@ void ExerciseEveryStatement(Connection& connection, int kind) {
     EXPECT_EQ(childPath->Fields("Path").AsString(), child);
 
     // ---- Scans and sizes ----
-    const std::tm first = at(2024, 3, 1, 10, 0, 0);
-    const std::tm lastOfDay = at(2024, 3, 9, 23, 59, 59);
-    const std::tm newest = at(2024, 3, 10, 12, 30, 45);
+    const std::tm first = At(2024, 3, 1, 10, 0, 0);
+    const std::tm lastOfDay = At(2024, 3, 9, 23, 59, 59);
+    const std::tm newest = At(2024, 3, 10, 12, 30, 45);
     run(connection, sql.InsertScan(rootID, 2, first));
     int scan1 = static_cast<int>(single(connection, sql.SelectNewScanID(rootID, first)));
     run(connection, sql.InsertScan(rootID, 2, lastOfDay));
@@ -207,7 +207,7 @@ void ExerciseEveryStatement(Connection& connection, int kind) {
     EXPECT_EQ(single(connection, sql.CountDriveLetterPaths()), 0);
 
     // ---- Purging automated scans older than 10 March, then deleting one scan ----
-    for (const std::string& statement : sql.PurgeScans(at(2024, 3, 10, 8, 0, 0), 2)) {
+    for (const std::string& statement : sql.PurgeScans(At(2024, 3, 10, 8, 0, 0), 2)) {
         run(connection, statement);
     }
     EXPECT_EQ(single(connection, "select count(*) from ScanDefinition"), 1);

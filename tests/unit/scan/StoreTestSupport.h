@@ -7,6 +7,7 @@
 #ifndef TALLYVOL_TESTS_UNIT_SCAN_STORETESTSUPPORT_H
 #define TALLYVOL_TESTS_UNIT_SCAN_STORETESTSUPPORT_H
 
+#include <ctime>
 #include <string>
 
 namespace platform::ado {
@@ -17,6 +18,9 @@ namespace scantest {
 
 // A copy of the empty store template at `path`; returns the path.
 std::string NewStoreFile(const std::string& path);
+// A local date and time as a std::tm.
+std::tm At(int year, int month, int day, int hour, int minute, int second);
+
 // "Provider=SQLite;Data Source=<path>".
 std::string StoreConnectionString(const std::string& path);
 
