@@ -1,8 +1,8 @@
 #include "alerts/AlertChecks.h"
 
 #include "alerts/DeliverAlert.h"
-#include "app/DiagnosticLog.h"
-#include "app/FormatBytes.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/FormatBytes.h"
 
 #include <cstdarg>
 #include <cstdio>

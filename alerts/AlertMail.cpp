@@ -1,6 +1,6 @@
 #include "alerts/AlertMail.h"
 
-#include "app/Settings.h"
+#include "app/base/Settings.h"
 #include "brand/Brand.h"
 #include "platform/system/SystemInfo.h"
 

@@ -2,9 +2,9 @@
 
 #include "alerts/AlertMail.h"
 #include "alerts/EventLog.h"
-#include "app/DiagnosticLog.h"
-#include "app/FormatBytes.h"
-#include "app/Settings.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/FormatBytes.h"
+#include "app/base/Settings.h"
 #include "brand/Brand.h"
 #include "platform/process/Process.h"
 #include "platform/ui/IUserInterface.h"

@@ -1,6 +1,6 @@
 #include "alerts/EventLog.h"
 
-#include "app/DiagnosticLog.h"
+#include "app/base/DiagnosticLog.h"
 #include "logsink/LogSink.h"
 #include "platform/system/BuildConfig.h"
 #include "platform/system/Paths.h"

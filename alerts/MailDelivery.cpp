@@ -7,7 +7,7 @@
 // ends the wait in progress, which then fails like any other.
 #include "alerts/AlertMail.h"
 
-#include "app/DiagnosticLog.h"
+#include "app/base/DiagnosticLog.h"
 #include "netkit/Smtp.h"
 #include "netkit/Wirekit.h"
 

@@ -1,9 +1,9 @@
 // The automated run: what a scheduled job does between start-up and the end of the process.
 #include "app/CTallyvol32App.h"
 #include "app/CTallyvol32Dlg.h"
-#include "app/DiagnosticLog.h"
-#include "app/RunState.h"
-#include "app/Settings.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/RunState.h"
+#include "app/base/Settings.h"
 #include "reports/AutomatedReport.h"
 
 namespace app {

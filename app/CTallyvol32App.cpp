@@ -1,9 +1,9 @@
 #include "app/CTallyvol32App.h"
 
 #include "app/CTallyvol32Dlg.h"
-#include "app/DiagnosticLog.h"
-#include "app/RunState.h"
-#include "app/Settings.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/RunState.h"
+#include "app/base/Settings.h"
 #include "brand/Brand.h"
 #include "platform/system/Resources.h"
 #include "platform/system/SystemInfo.h"

@@ -1,8 +1,8 @@
 #include "app/CTallyvol32Dlg.h"
 
-#include "app/DiagnosticLog.h"
-#include "app/RunState.h"
-#include "app/Settings.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/RunState.h"
+#include "app/base/Settings.h"
 
 namespace app {
 

@@ -2,7 +2,7 @@
 
 #include "app/CTallyvol32App.h"
 #include "app/CTallyvol32Dlg.h"
-#include "app/DiagnosticLog.h"
+#include "app/base/DiagnosticLog.h"
 
 #include <cctype>
 #include <climits>

@@ -3,10 +3,10 @@
 // the automated run.
 #include "alerts/AlertChecks.h"
 #include "app/CTallyvol32Dlg.h"
-#include "app/DiagnosticLog.h"
-#include "app/FormatBytes.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/FormatBytes.h"
 #include "app/RecentDirectories.h"
-#include "app/RunState.h"
+#include "app/base/RunState.h"
 #include "platform/ado/ComError.h"
 #include "platform/system/Paths.h"
 #include "scan/fs/StoredPath.h"

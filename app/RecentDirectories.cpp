@@ -1,7 +1,7 @@
 #include "app/RecentDirectories.h"
 
-#include "app/SettingKeys.h"
-#include "app/Settings.h"
+#include "app/base/SettingKeys.h"
+#include "app/base/Settings.h"
 
 namespace app {
 

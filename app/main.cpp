@@ -1,7 +1,7 @@
 // The tallyvol program: start-up, then an automated run or the window.
 #include "app/CTallyvol32App.h"
 #include "app/CommandLine.h"
-#include "app/DiagnosticLog.h"
+#include "app/base/DiagnosticLog.h"
 #include "platform/system/SystemInfo.h"
 #include "platform/ui/IUserInterface.h"
 #include "platform/ui/UnattendedUserInterface.h"

@@ -1,6 +1,6 @@
 #include "dbconfig/AccessDatabase.h"
 
-#include "app/Settings.h"
+#include "app/base/Settings.h"
 #include "platform/system/StringPrintf.h"
 #include "scan/SqlRules.h"
 

@@ -2,9 +2,9 @@
 
 #include "alerts/DeliverAlert.h"
 
-#include "app/DiagnosticLog.h"
-#include "app/ErrorReport.h"
-#include "app/Settings.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/ErrorReport.h"
+#include "app/base/Settings.h"
 #include "brand/Brand.h"
 #include "dbconfig/AccessDatabase.h"
 #include "platform/ado/Connection.h"

@@ -1,6 +1,6 @@
 #include "reports/ExportOptions.h"
 
-#include "app/Settings.h"
+#include "app/base/Settings.h"
 
 namespace reports {
 

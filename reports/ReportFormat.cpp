@@ -1,6 +1,6 @@
 #include "reports/ReportFormat.h"
 
-#include "app/GridContent.h"
+#include "app/view/GridContent.h"
 
 #include <cctype>
 

@@ -1,9 +1,9 @@
 #include "reports/ReportWriter.h"
 
 #include "app/CTallyvol32Dlg.h"
-#include "app/DiagnosticLog.h"
-#include "app/ErrorReport.h"
-#include "app/FormatBytes.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/ErrorReport.h"
+#include "app/base/FormatBytes.h"
 #include "brand/Brand.h"
 #include "platform/shell/ShellPrint.h"
 #include "platform/system/Paths.h"

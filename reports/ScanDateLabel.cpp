@@ -1,6 +1,6 @@
 #include "reports/ScanDateLabel.h"
 
-#include "app/RunState.h"
+#include "app/base/RunState.h"
 
 namespace reports {
 

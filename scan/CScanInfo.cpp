@@ -1,8 +1,8 @@
 #include "scan/CScanInfo.h"
 
-#include "app/DiagnosticLog.h"
-#include "app/ErrorReport.h"
-#include "app/RunState.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/ErrorReport.h"
+#include "app/base/RunState.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/ErrorCodes.h"
 #include "platform/system/StringPrintf.h"

@@ -1,6 +1,6 @@
 #include "scan/CommandTimeout.h"
 
-#include "app/Settings.h"
+#include "app/base/Settings.h"
 #include "platform/ado/Connection.h"
 
 #include <atomic>

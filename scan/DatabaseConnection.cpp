@@ -1,9 +1,9 @@
 #include "scan/DatabaseConnection.h"
 
-#include "app/DiagnosticLog.h"
-#include "app/ErrorReport.h"
-#include "app/RunState.h"
-#include "app/Settings.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/ErrorReport.h"
+#include "app/base/RunState.h"
+#include "app/base/Settings.h"
 #include "brand/Brand.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/ErrorCodes.h"

@@ -1,7 +1,7 @@
 // Directory identifiers: the DirNames rows of every directory ever seen, the cache that spares
 // a repeated scan every lookup, and the repair of parents left at 0.
-#include "app/DiagnosticLog.h"
-#include "app/ErrorReport.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/ErrorReport.h"
 #include "app/ProgressDlg.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/ErrorCodes.h"

@@ -1,6 +1,6 @@
 // Exclusion filters: text fragments stored per scan root that make the scanner skip every
 // directory whose path holds one of them.
-#include "app/ErrorReport.h"
+#include "app/base/ErrorReport.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/StringPrintf.h"
 #include "scan/CScanInfo.h"

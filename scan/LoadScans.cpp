@@ -1,7 +1,7 @@
 // Reading stored scans back for the grid, the reports and the alert checks, and removing
 // scans: one at a time, or every scan older than a number of days.
-#include "app/DiagnosticLog.h"
-#include "app/ErrorReport.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/ErrorReport.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"

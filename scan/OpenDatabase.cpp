@@ -1,7 +1,7 @@
 // Choosing and checking the store when the program starts or the user reconfigured it.
-#include "app/DiagnosticLog.h"
-#include "app/RunState.h"
-#include "app/Settings.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/RunState.h"
+#include "app/base/Settings.h"
 #include "brand/Brand.h"
 #include "dbconfig/AccessDatabase.h"
 #include "dbconfig/DatabasePreparation.h"

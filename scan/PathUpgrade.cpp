@@ -1,6 +1,6 @@
 // Step 4 of the schema upgrade: stored paths that still begin with a drive letter are brought
 // to the stored form of today's stores.
-#include "app/DiagnosticLog.h"
+#include "app/base/DiagnosticLog.h"
 #include "app/ProgressDlg.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/StringPrintf.h"

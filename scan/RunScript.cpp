@@ -1,7 +1,7 @@
 #include "scan/RunScript.h"
 
-#include "app/DiagnosticLog.h"
-#include "app/ErrorReport.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/ErrorReport.h"
 #include "platform/ado/Connection.h"
 
 #include <cstdio>

@@ -1,9 +1,9 @@
 // Writing a scan: its ScanDefinition row, one size row per saved directory, and the extension
 // statistics.
-#include "app/DiagnosticLog.h"
-#include "app/ErrorReport.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/ErrorReport.h"
 #include "app/ProgressDlg.h"
-#include "app/RunState.h"
+#include "app/base/RunState.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/StringPrintf.h"
 #include "scan/CScanInfo.h"

@@ -3,11 +3,11 @@
 // (reading directories, ahead on other threads when it can) is the TreeWalker's; this file
 // keeps the visible order of the scan: directory identifiers before a directory's contents,
 // size rows after, progress after each directory, cancel at each subdirectory.
-#include "app/DiagnosticLog.h"
-#include "app/DirNotExist.h"
-#include "app/ErrorReport.h"
+#include "app/base/DiagnosticLog.h"
+#include "reports/DirNotExist.h"
+#include "app/base/ErrorReport.h"
 #include "app/ProgressDlg.h"
-#include "app/RunState.h"
+#include "app/base/RunState.h"
 #include "brand/Brand.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/NamedMutex.h"
@@ -184,7 +184,7 @@ std::int64_t CScanInfo::DoScan(const std::shared_ptr<Connection>& connection, co
         return kExcluded;
     }
     if (!platform::system::IsDirectory(path)) {
-        if (!app::ConfirmScanOfMissingDirectory(path)) {
+        if (!reports::ConfirmScanOfMissingDirectory(path)) {
             TV_DEBUG_LOG("DoScan was aborted because directory doesn't appear to exist\n");
             return kAborted;
         }

@@ -1,6 +1,6 @@
 // Bringing included stores written by older versions to the current tables, in place.
-#include "app/DiagnosticLog.h"
-#include "app/RunState.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/RunState.h"
 #include "brand/Brand.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/StringPrintf.h"

@@ -1,6 +1,6 @@
 #include "scan/fs/DirectoryReader.h"
 
-#include "app/DiagnosticLog.h"
+#include "app/base/DiagnosticLog.h"
 #include "scan/fs/FileTime.h"
 
 #include <fcntl.h>

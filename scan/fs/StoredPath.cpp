@@ -1,6 +1,6 @@
 #include "scan/fs/StoredPath.h"
 
-#include "app/DiagnosticLog.h"
+#include "app/base/DiagnosticLog.h"
 #include "platform/system/Paths.h"
 #include "platform/system/SystemInfo.h"
 

@@ -1,6 +1,6 @@
 #include "scan/fs/TreeWalker.h"
 
-#include "app/DiagnosticLog.h"
+#include "app/base/DiagnosticLog.h"
 #include "scan/fs/DirectoryReader.h"
 #include "scan/fs/ReadAhead.h"
 #include "scan/fs/Traversal.h"

@@ -1,6 +1,6 @@
 #include "scan/fs/Volume.h"
 
-#include "app/DiagnosticLog.h"
+#include "app/base/DiagnosticLog.h"
 #include "scan/fs/MountTable.h"
 #include "scan/fs/StoredPath.h"
 

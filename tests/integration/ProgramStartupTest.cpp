@@ -1,5 +1,5 @@
 // The tallyvol binary started as a user or cron would start it, in an isolated home.
-#include "app/Settings.h"
+#include "app/base/Settings.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tests/support/ProcessRunner.h"
 

@@ -1,7 +1,7 @@
 #include "tests/support/IsolatedEnvironment.h"
 
-#include "app/DiagnosticLog.h"
-#include "app/Settings.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/Settings.h"
 
 #include <cstdlib>
 

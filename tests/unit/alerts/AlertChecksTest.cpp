@@ -2,8 +2,8 @@
 // the sending of their alerts to the listed profiles.
 #include "alerts/AlertChecks.h"
 #include "alerts/EventLog.h"
-#include "app/DiagnosticLog.h"
-#include "app/FormatBytes.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/FormatBytes.h"
 #include "tests/support/DatagramReceiver.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tests/support/ScriptedUserInterface.h"

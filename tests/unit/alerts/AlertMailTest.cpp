@@ -1,7 +1,7 @@
 // The e-mail form of an alert: addresses, subject, the program's own Date header checked
 // against date(1) in several time zones, and the wait bound.
 #include "alerts/AlertMail.h"
-#include "app/Settings.h"
+#include "app/base/Settings.h"
 #include "platform/system/SystemInfo.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tests/support/ProcessRunner.h"

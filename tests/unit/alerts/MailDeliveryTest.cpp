@@ -2,7 +2,7 @@
 // that accepts the connection but never answers is given up after the configured time.
 #include "alerts/DeliverAlert.h"
 #include "alerts/EventLog.h"
-#include "app/Settings.h"
+#include "app/base/Settings.h"
 #include "tests/support/DatagramReceiver.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tests/support/ScriptedUserInterface.h"

@@ -2,7 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/CTallyvol32App.h"
 #include "app/CTallyvol32Dlg.h"
-#include "app/DiagnosticLog.h"
+#include "app/base/DiagnosticLog.h"
 #include "tests/support/IsolatedEnvironment.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The diagnostic log's file format and its rules for opening, headers and line ends.
-#include "app/DiagnosticLog.h"
-#include "app/Settings.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/Settings.h"
 #include "tests/support/IsolatedEnvironment.h"
 
 #include <gtest/gtest.h>

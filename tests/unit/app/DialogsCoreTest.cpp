@@ -1,7 +1,7 @@
 // The silenceable warning and the progress window's throttling, driven through a scripted UI.
 #include "app/ProgressDlg.h"
-#include "app/Settings.h"
-#include "app/SmartWarning.h"
+#include "app/base/Settings.h"
+#include "app/base/SmartWarning.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tests/support/ScriptedUserInterface.h"
 

@@ -1,8 +1,8 @@
 // The problem report's texts, and where a report goes in interactive and unattended runs.
 #include "alerts/Notification.h"
-#include "app/ErrorReport.h"
-#include "app/RunState.h"
-#include "app/Settings.h"
+#include "app/base/ErrorReport.h"
+#include "app/base/RunState.h"
+#include "app/base/Settings.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tests/support/ScriptedUserInterface.h"
 

@@ -1,5 +1,5 @@
 // The one size formatter: units, grouping, the "<1" rule and smart units.
-#include "app/FormatBytes.h"
+#include "app/base/FormatBytes.h"
 
 #include <gtest/gtest.h>
 

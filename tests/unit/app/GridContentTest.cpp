@@ -1,7 +1,7 @@
 // The grid's content: sort methods, hidden blank rows, totals, extension views, recent list.
-#include "app/GridContent.h"
+#include "app/view/GridContent.h"
 #include "app/RecentDirectories.h"
-#include "app/Settings.h"
+#include "app/base/Settings.h"
 #include "tests/support/IsolatedEnvironment.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Both settings stores: defaults written back on first use, values of the wrong shape, the
 // font record and the one-time migration of old per-user settings.
-#include "app/Settings.h"
+#include "app/base/Settings.h"
 #include "platform/registry/RegKey.h"
 #include "tests/support/IsolatedEnvironment.h"
 

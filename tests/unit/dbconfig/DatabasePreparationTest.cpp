@@ -1,7 +1,7 @@
 // Preparing databases: the store file from the template, ODBC data sources, the MySQL client
 // and the table scripts, with every failure text.
 #include "dbconfig/DatabasePreparation.h"
-#include "app/Settings.h"
+#include "app/base/Settings.h"
 #include "dbconfig/AccessDatabase.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/OdbcInstaller.h"

@@ -1,6 +1,6 @@
 #include "tests/unit/reports/ReportFixture.h"
 
-#include "app/RunState.h"
+#include "app/base/RunState.h"
 #include "reports/ReportWriter.h"
 
 #include <clocale>

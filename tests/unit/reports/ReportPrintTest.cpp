@@ -1,7 +1,7 @@
 // Printing reports: the report file goes to the print command, an HTML report as a PDF. A
 // stand-in `lp` first on PATH records its arguments and keeps a copy of what it was given (no
 // printer can be relied on here); everything else, the PDF converter included, is real.
-#include "app/RunState.h"
+#include "app/base/RunState.h"
 #include "platform/shell/ShellPrint.h"
 #include "reports/ReportWriter.h"
 #include "tests/support/ProcessRunner.h"

@@ -1,7 +1,7 @@
 // Report files written through the report writer: every format against expected files, the
 // scan and row limits, settings, the completion message and files that cannot be created.
-#include "app/RunState.h"
-#include "app/Settings.h"
+#include "app/base/RunState.h"
+#include "app/base/Settings.h"
 #include "reports/ReportWriter.h"
 #include "tests/unit/reports/ReportFixture.h"
 

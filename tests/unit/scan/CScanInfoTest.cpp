@@ -1,9 +1,9 @@
 // The scan engine's connections and opening the store at start-up: the default store on a
 // fresh machine, the first start, the wizard, and stores that cannot be used.
 #include "scan/CScanInfo.h"
-#include "app/DiagnosticLog.h"
-#include "app/RunState.h"
-#include "app/Settings.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/RunState.h"
+#include "app/base/Settings.h"
 #include "dbconfig/DatabasePreparation.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/OdbcInstaller.h"

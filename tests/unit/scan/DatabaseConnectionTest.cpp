@@ -1,8 +1,8 @@
 // Opening connection strings, the start-up connection test and its question, the download page
 // and the command time-out guard.
 #include "scan/DatabaseConnection.h"
-#include "app/RunState.h"
-#include "app/Settings.h"
+#include "app/base/RunState.h"
+#include "app/base/Settings.h"
 #include "platform/ado/Connection.h"
 #include "scan/CommandTimeout.h"
 #include "tests/support/IsolatedEnvironment.h"

@@ -1,7 +1,7 @@
 // Scripts cut into statements and run one by one; the shipped table scripts of the included
 // store.
 #include "scan/RunScript.h"
-#include "app/DiagnosticLog.h"
+#include "app/base/DiagnosticLog.h"
 #include "platform/ado/Connection.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tests/support/ScriptedUserInterface.h"

@@ -1,6 +1,6 @@
 // Scans stored in and loaded from a real MariaDB server, through the MySQL kind's statements.
-#include "app/RunState.h"
-#include "app/Settings.h"
+#include "app/base/RunState.h"
+#include "app/base/Settings.h"
 #include "dbconfig/DatabasePreparation.h"
 #include "platform/ado/Connection.h"
 #include "scan/CScanInfo.h"

@@ -1,7 +1,7 @@
 // Scans stored and read back: real trees, a real store file, rows checked against totals the
 // test computes itself.
-#include "app/RunState.h"
-#include "app/Settings.h"
+#include "app/base/RunState.h"
+#include "app/base/Settings.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/NamedMutex.h"
 #include "platform/system/SystemInfo.h"

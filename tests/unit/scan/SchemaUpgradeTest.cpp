@@ -1,7 +1,7 @@
 // Included stores of older layouts brought to the current tables, after asking once.
-#include "app/DiagnosticLog.h"
-#include "app/RunState.h"
-#include "app/Settings.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/base/RunState.h"
+#include "app/base/Settings.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/SystemInfo.h"
 #include "scan/CScanInfo.h"

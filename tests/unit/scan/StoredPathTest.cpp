@@ -1,7 +1,7 @@
 // Paths between the user, the store and the disk: normalisation, the parent rule, the stored
 // form of local and network directories and the way back, the old stores' drive-letter paths,
 // and the mount table they are read from.
-#include "app/DiagnosticLog.h"
+#include "app/base/DiagnosticLog.h"
 #include "platform/system/SystemInfo.h"
 #include "scan/fs/MountTable.h"
 #include "scan/fs/StoredPath.h"

@@ -1,7 +1,7 @@
 // The walk where trees are awkward: symbolic links with and without the loop check, hard links,
 // names of any bytes, very deep and very long paths, directories that cannot be read or vanish
 // while they are read, and mounts (pseudo file systems, bind mounts) below the tree.
-#include "app/DiagnosticLog.h"
+#include "app/base/DiagnosticLog.h"
 #include "scan/fs/DirFingerprint.h"
 #include "scan/fs/FileTime.h"
 #include "scan/fs/TreeWalker.h"

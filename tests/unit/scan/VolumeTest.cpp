@@ -1,6 +1,6 @@
 // The volume of a directory: the mount point holding it and its free space, against the
 // system's own answers, and on a file system mounted for the test.
-#include "app/DiagnosticLog.h"
+#include "app/base/DiagnosticLog.h"
 #include "platform/system/SystemInfo.h"
 #include "scan/fs/StoredPath.h"
 #include "scan/fs/Volume.h"

@@ -1,6 +1,6 @@
-#include "app/Settings.h"
+#include "app/base/Settings.h"
 
-#include "app/DiagnosticLog.h"
+#include "app/base/DiagnosticLog.h"
 #include "brand/Brand.h"
 #include "platform/registry/RegKey.h"
 

@@ -7,8 +7,8 @@
  * Any thread may log. Each line goes to the file in one append, so lines from several threads
  * or processes never tear; the thread and process identifiers tell them apart.
  */
-#ifndef TALLYVOL_APP_DIAGNOSTICLOG_H
-#define TALLYVOL_APP_DIAGNOSTICLOG_H
+#ifndef TALLYVOL_APP_BASE_DIAGNOSTICLOG_H
+#define TALLYVOL_APP_BASE_DIAGNOSTICLOG_H
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "app/SmartWarning.h"
+#include "app/base/SmartWarning.h"
 
-#include "app/Settings.h"
+#include "app/base/Settings.h"
 #include "platform/ui/IUserInterface.h"
 
 namespace app {

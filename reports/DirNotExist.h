@@ -2,16 +2,16 @@
  * The question the scanner asks before it scans a root directory that does not exist, with its
  * "Don't ask again" choice kept in the per-user setting DontAskNonExistantDir. Main thread.
  */
-#ifndef TALLYVOL_APP_DIRNOTEXIST_H
-#define TALLYVOL_APP_DIRNOTEXIST_H
+#ifndef TALLYVOL_REPORTS_DIRNOTEXIST_H
+#define TALLYVOL_REPORTS_DIRNOTEXIST_H
 
 #include <string>
 
-namespace app {
+namespace reports {
 
 // True to scan anyway: at once when the user chose not to be asked again, else the answer.
 bool ConfirmScanOfMissingDirectory(const std::string& path);
 
-} // namespace app
+} // namespace reports
 
 #endif

@@ -1,8 +1,8 @@
 /*
  * The one formatter of sizes, used by the grid, alert messages and reports.
  */
-#ifndef TALLYVOL_APP_FORMATBYTES_H
-#define TALLYVOL_APP_FORMATBYTES_H
+#ifndef TALLYVOL_APP_BASE_FORMATBYTES_H
+#define TALLYVOL_APP_BASE_FORMATBYTES_H
 
 #include <cstdint>
 #include <string>

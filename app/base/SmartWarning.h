@@ -2,8 +2,8 @@
  * A warning the user can silence: it carries a key, and once "Don't show this message again"
  * was ticked for that key (per-user section "WarningDlg") it is never shown again.
  */
-#ifndef TALLYVOL_APP_SMARTWARNING_H
-#define TALLYVOL_APP_SMARTWARNING_H
+#ifndef TALLYVOL_APP_BASE_SMARTWARNING_H
+#define TALLYVOL_APP_BASE_SMARTWARNING_H
 
 #include <string>
 

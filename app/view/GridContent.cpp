@@ -1,6 +1,6 @@
-#include "app/GridContent.h"
+#include "app/view/GridContent.h"
 
-#include "app/FormatBytes.h"
+#include "app/base/FormatBytes.h"
 
 #include <algorithm>
 #include <cctype>

@@ -5,8 +5,8 @@
  * software\Tallyvol\Settings (kMachine) or directly under software\Tallyvol (kMachineRoot);
  * user settings in the per-user hive under Software\Fennick\TALLYVOL\Settings.
  */
-#ifndef TALLYVOL_APP_SETTINGKEYS_H
-#define TALLYVOL_APP_SETTINGKEYS_H
+#ifndef TALLYVOL_APP_BASE_SETTINGKEYS_H
+#define TALLYVOL_APP_BASE_SETTINGKEYS_H
 
 #include <string>
 

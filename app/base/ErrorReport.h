@@ -4,8 +4,8 @@
  * window; while an automated run's scan executes it is delivered through every notification
  * profile instead, since nobody is there to read a window. Main thread only.
  */
-#ifndef TALLYVOL_APP_ERRORREPORT_H
-#define TALLYVOL_APP_ERRORREPORT_H
+#ifndef TALLYVOL_APP_BASE_ERRORREPORT_H
+#define TALLYVOL_APP_BASE_ERRORREPORT_H
 
 #include "platform/ado/ComError.h"
 

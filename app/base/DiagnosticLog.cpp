@@ -1,6 +1,6 @@
-#include "app/DiagnosticLog.h"
+#include "app/base/DiagnosticLog.h"
 
-#include "app/Settings.h"
+#include "app/base/Settings.h"
 #include "brand/Brand.h"
 #include "platform/system/AtomicFile.h"
 #include "platform/system/Paths.h"

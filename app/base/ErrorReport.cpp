@@ -1,8 +1,8 @@
-#include "app/ErrorReport.h"
+#include "app/base/ErrorReport.h"
 
 #include "alerts/DeliverAlert.h"
-#include "app/RunState.h"
-#include "app/Settings.h"
+#include "app/base/RunState.h"
+#include "app/base/Settings.h"
 #include "platform/system/Paths.h"
 #include "platform/system/SystemInfo.h"
 #include "platform/ui/IUserInterface.h"

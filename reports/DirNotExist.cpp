@@ -1,18 +1,18 @@
-#include "app/DirNotExist.h"
+#include "reports/DirNotExist.h"
 
-#include "app/Settings.h"
+#include "app/base/Settings.h"
 #include "platform/ui/IUserInterface.h"
 
-namespace app {
+namespace reports {
 
 bool ConfirmScanOfMissingDirectory(const std::string& path) {
-    if (GetSetting(settings::DontAskNonExistantDir) == 1) {
+    if (app::GetSetting(app::settings::DontAskNonExistantDir) == 1) {
         return true;
     }
     bool dontAskAgain = false;
     bool scan = platform::ui::UI().ConfirmMissingDirectory(path, &dontAskAgain);
-    SetSetting(settings::DontAskNonExistantDir, dontAskAgain ? 1 : 0);
+    app::SetSetting(app::settings::DontAskNonExistantDir, dontAskAgain ? 1 : 0);
     return scan;
 }
 
-} // namespace app
+} // namespace reports

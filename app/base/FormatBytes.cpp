@@ -1,4 +1,4 @@
-#include "app/FormatBytes.h"
+#include "app/base/FormatBytes.h"
 
 namespace app {
 

@@ -4,8 +4,8 @@
  * directory or extension with its values, and the totals row of the directory view. The window
  * copies this table into its grid; sorting changes rebuild it from memory. Main thread only.
  */
-#ifndef TALLYVOL_APP_GRIDCONTENT_H
-#define TALLYVOL_APP_GRIDCONTENT_H
+#ifndef TALLYVOL_APP_VIEW_GRIDCONTENT_H
+#define TALLYVOL_APP_VIEW_GRIDCONTENT_H
 
 #include "scan/DisplayData.h"
 

@@ -1,4 +1,4 @@
-#include "app/RunState.h"
+#include "app/base/RunState.h"
 
 namespace app {
 

@@ -7,10 +7,10 @@
  *
  * Each call opens, uses and closes its key; nothing is cached, so any thread may call.
  */
-#ifndef TALLYVOL_APP_SETTINGS_H
-#define TALLYVOL_APP_SETTINGS_H
+#ifndef TALLYVOL_APP_BASE_SETTINGS_H
+#define TALLYVOL_APP_BASE_SETTINGS_H
 
-#include "app/SettingKeys.h"
+#include "app/base/SettingKeys.h"
 
 #include <cstdint>
 #include <string>

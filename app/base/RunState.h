@@ -3,8 +3,8 @@
  * executing (no window, message box or control may be touched then), the database kind in use,
  * and the date-label choice of the grid and reports. Main thread only.
  */
-#ifndef TALLYVOL_APP_RUNSTATE_H
-#define TALLYVOL_APP_RUNSTATE_H
+#ifndef TALLYVOL_APP_BASE_RUNSTATE_H
+#define TALLYVOL_APP_BASE_RUNSTATE_H
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "app/SettingKeys.h"
+#include "app/base/SettingKeys.h"
 
 #include "brand/Brand.h"
 #include "platform/system/BuildConfig.h"
