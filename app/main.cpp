@@ -1,6 +1,7 @@
 // The tallyvol program: start-up, then an automated run or the window.
 #include "app/CTallyvol32App.h"
 #include "app/CommandLine.h"
+#include "app/UiLibrary.h"
 #include "app/base/DiagnosticLog.h"
 #include "platform/system/SystemInfo.h"
 #include "platform/ui/IUserInterface.h"
@@ -26,17 +27,26 @@ int main(int argc, char** argv) {
         }
     }
 
-    // Nobody answers questions in this build: the unattended interface logs and takes defaults.
+    // Until the window library installs its own, nobody answers questions: the unattended
+    // interface logs and takes defaults.
     platform::ui::UnattendedUserInterface unattended(
         [](const std::string& text) { app::WriteLogLine(text); });
     platform::ui::SetUI(&unattended);
 
+    int status = 0;
     app::CTallyvol32App application(std::move(arguments));
-    application.m_runDialog = [](app::CTallyvol32Dlg&) {
-        std::fputs(app::HelpText().c_str(), stdout);
-        std::puts("\nThe Tallyvol window is not part of this build; use the options above for unattended runs.");
+    application.m_runDialog = [&status, programName = argv[0], &application](app::CTallyvol32Dlg& dialog) {
+        app::UiLibrary library;
+        std::string error;
+        if (!library.Load(&error)) {
+            std::fputs(app::HelpText().c_str(), stdout);
+            std::puts("\nThe Tallyvol window is not part of this build; use the options above for unattended runs.");
+            std::fprintf(stderr, "The window library could not be loaded: %s\n", error.c_str());
+            return;
+        }
+        status = library.Run(application, dialog, programName);
     };
     application.InitInstance();
     platform::ui::SetUI(nullptr);
-    return 0;
+    return status;
 }
