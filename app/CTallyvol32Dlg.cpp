@@ -21,6 +21,7 @@ CTallyvol32Dlg::CTallyvol32Dlg() {
     m_symlinkCheck = GetSetting(SymlinkCheck);
     m_saveSubdirs = GetSetting(SubDirSave);
     m_scanOnClick = GetSetting(ScanOnClick);
+    m_scanInfo.SetSink(&m_progress);
 }
 
 CTallyvol32Dlg::~CTallyvol32Dlg() = default;

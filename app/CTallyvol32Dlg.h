@@ -8,6 +8,7 @@
 #define TALLYVOL_APP_CTALLYVOL32DLG_H
 
 #include "alerts/Notification.h"
+#include "app/ProgressDlg.h"
 #include "scan/CScanInfo.h"
 #include "scan/DisplayData.h"
 
@@ -74,6 +75,7 @@ public:
     int m_automatedAutoDeleteDays = 7;
     int m_checkForUpdates = 0;
     bool m_databaseConnected = false;
+    CProgressDlg m_progress;             // watches every scan of m_scanInfo
     scan::CScanInfo m_scanInfo;          // the scan engine and its store connections
     scan::DisplayData m_displayData;
     std::string m_freeSpaceText;

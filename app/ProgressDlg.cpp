@@ -1,6 +1,9 @@
 #include "app/ProgressDlg.h"
 
+#include "app/base/DiagnosticLog.h"
+#include "app/base/RunState.h"
 #include "platform/ui/IUserInterface.h"
+#include "reports/DirNotExist.h"
 
 #include <chrono>
 #include <cstdio>
@@ -112,6 +115,34 @@ bool CProgressDlg::Cancelled() {
         m_cancel = m_cancel || platform::ui::UI().ProgressCancelRequested();
     }
     return m_cancel;
+}
+
+bool CProgressDlg::ConfirmMissingRoot(const std::string& path) {
+    return reports::ConfirmScanOfMissingDirectory(path);
+}
+
+void CProgressDlg::Started(const std::string&, bool showProgress) {
+    m_cancel = false;
+    m_position = 0;
+    if (showProgress) {
+        Create();
+    }
+}
+
+void CProgressDlg::Problem(const scan::ScanProblem& problem) {
+    WriteLogLine(scan::DescribeScanProblem(problem));
+}
+
+void CProgressDlg::Finished(const scan::ScanSummary& summary) {
+    Destroy();
+    std::string problems = summary.problems.Describe();
+    if (problems.empty()) {
+        return;
+    }
+    WriteLogLine("Scan incomplete: " + problems);
+    if (AutomatedScanInProgress) {
+        std::fprintf(stderr, "Tallyvol: scan incomplete: %s\n", problems.c_str());
+    }
 }
 
 void CProgressDlg::Destroy() {

@@ -12,6 +12,7 @@
 
 #include "scan/DisplayData.h"
 #include "scan/fs/ScanRules.h"
+#include "scan/ScanSink.h"
 #include "scan/ScanStoreSql.h"
 
 #include <cstdint>
@@ -99,6 +100,9 @@ public:
         m_save = save;
         m_saveAllLevels = saveAllLevels;
     }
+    // Who watches scans and the path upgrade (not owned; nullptr: nobody, nothing is asked).
+    void SetSink(IScanSink* sink) { m_sink = sink; }
+    IScanSink& Sink() { return m_sink != nullptr ? *m_sink : m_silentSink; }
     // Directories and files seen by the scan in progress (or the last one).
     long DirectoriesSeen() const { return m_directoriesSeen; }
     long FilesSeen() const { return m_filesSeen; }
@@ -156,6 +160,8 @@ private:
         m_connectionMutex; // re-entrant, as the owning thread may report while holding it
     std::map<std::uint32_t, std::shared_ptr<platform::ado::Connection>> m_connections;
 
+    IScanSink* m_sink = nullptr;
+    SilentScanSink m_silentSink;
     std::string m_scanRoot;
     bool m_save = true;
     bool m_saveAllLevels = true;

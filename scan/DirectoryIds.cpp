@@ -2,7 +2,6 @@
 // a repeated scan every lookup, and the repair of parents left at 0.
 #include "app/base/DiagnosticLog.h"
 #include "app/base/ErrorReport.h"
-#include "app/ProgressDlg.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/ErrorCodes.h"
 #include "platform/system/StringPrintf.h"
@@ -124,11 +123,11 @@ int CScanInfo::GetDirID(std::shared_ptr<Connection> connection, const std::strin
                 m_directoryCache.clear();
                 m_cacheMisses = 0;
                 if (!loadCache(connection, stored)) {
-                    app::CProgressDlg::ShowStatusInCurrent(kNeverScanned);
+                    Sink().Status(kNeverScanned);
                     if (prepareTreeFlag) {
                         prepareTree(connection, stored, parentDirID, loopCheck, filters);
                     }
-                    app::CProgressDlg::ShowStatusInCurrent(kScanResumed);
+                    Sink().Status(kScanResumed);
                     m_directoryCache.clear();
                     loadCache(connection, stored);
                 }
@@ -154,7 +153,7 @@ int CScanInfo::GetDirID(std::shared_ptr<Connection> connection, const std::strin
         ++m_cacheMisses;
         TV_DEBUG_LOG("Cache miss on %s", stored.c_str());
         if (m_cacheMisses == kManyMissesNotice) {
-            app::CProgressDlg::ShowStatusInCurrent(kManyNewDirectories);
+            Sink().Status(kManyNewDirectories);
         }
         sql = statements.InsertDirectory(stored, parentDirID);
         connection->Execute(sql);
@@ -202,7 +201,6 @@ void CScanInfo::prepareTree(const std::shared_ptr<Connection>& connection, const
     std::string localRoot = NormalizePath(LocalPathFromStored(storedRoot));
     TreeWalker walker(localRoot, options);
     LoopDetector loops;
-    app::CProgressDlg* progress = app::CProgressDlg::Current();
     // A tree seen for the first time means one insert per directory: compiled once.
     std::unique_ptr<platform::ado::Command> insert = connection->Prepare(ScanStoreSql::InsertPreparedDirectoryPrepared());
     long count = 0;
@@ -221,8 +219,8 @@ void CScanInfo::prepareTree(const std::shared_ptr<Connection>& connection, const
             continue;
         }
         ++count;
-        if (progress != nullptr && count % kPreparationProgressEvery == 0) {
-            progress->UpdateCounts(count, 0, directory.path);
+        if (count % kPreparationProgressEvery == 0) {
+            Sink().Counts(count, 0, directory.path);
         }
         std::string stored = isRoot ? storedRoot : StoredPathBelow(storedRoot, localRoot, directory.path);
         if (stored.size() > kMaxStoredPathLength || (!isRoot && m_directoryCache.count(stored) != 0)) {

@@ -1,7 +1,6 @@
 // Step 4 of the schema upgrade: stored paths that still begin with a drive letter are brought
 // to the stored form of today's stores.
 #include "app/base/DiagnosticLog.h"
-#include "app/ProgressDlg.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
@@ -40,10 +39,16 @@ void CScanInfo::UpgradeStoredPaths() {
         }
         ConfirmUpgrade();
 
-        app::CProgressDlg progress;
-        progress.Create();
-        progress.SetRange(static_cast<int>(pending));
-        progress.SetStatusText("Upgrading data in DirNames table...");
+        IScanSink& progress = Sink();
+        ScanSummary summary;
+        progress.Started(std::string(), true);
+        struct Finish {
+            IScanSink& sink;
+            ScanSummary& summary;
+            ~Finish() { sink.Finished(summary); }
+        } finish{progress, summary};
+        progress.Range(static_cast<int>(pending));
+        progress.Status("Upgrading data in DirNames table...");
 
         // The rows are read first: an included store's file cannot take the updates of a
         // second connection while a query of the first is still reading it.

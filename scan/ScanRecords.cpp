@@ -2,7 +2,6 @@
 // statistics.
 #include "app/base/DiagnosticLog.h"
 #include "app/base/ErrorReport.h"
-#include "app/ProgressDlg.h"
 #include "app/base/RunState.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/StringPrintf.h"
@@ -109,7 +108,7 @@ int CScanInfo::NewScanID(std::shared_ptr<Connection> connection, int rootDirID, 
 void CScanInfo::SaveExtensionInfo(std::shared_ptr<Connection> connection, const ExtensionMap& extensions,
                                   int scanID) {
     ScanStoreSql statements = Sql();
-    app::CProgressDlg::ShowStatusInCurrent("Saving file extension data...");
+    Sink().Status("Saving file extension data...");
     std::string step = "Getting all extensions";
     try {
         std::map<std::string, int> known;

@@ -4,9 +4,7 @@
 // keeps the visible order of the scan: directory identifiers before a directory's contents,
 // size rows after, progress after each directory, cancel at each subdirectory.
 #include "app/base/DiagnosticLog.h"
-#include "reports/DirNotExist.h"
 #include "app/base/ErrorReport.h"
-#include "app/ProgressDlg.h"
 #include "app/base/RunState.h"
 #include "brand/Brand.h"
 #include "platform/ado/Connection.h"
@@ -15,6 +13,7 @@
 #include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
 #include "scan/CScanInfo.h"
+#include "scan/ScanSink.h"
 #include "scan/SqlRules.h"
 #include "scan/fs/DirFingerprint.h"
 #include "scan/fs/DirectoryReader.h"
@@ -132,6 +131,39 @@ struct OpenDirectory {
     bool looped = false;  // reached before through a link: counts 0, no row
 };
 
+// Tells the sink what the walk could not read in this directory; the scan goes on.
+void reportProblems(const DirectoryResult& directory, IScanSink& sink, ScanProblemCounts& counts) {
+    auto report = [&](ScanProblemKind kind, std::string path, int error) {
+        ScanProblem problem{kind, std::move(path), error};
+        counts.Add(problem);
+        sink.Problem(problem);
+    };
+    if (directory.status == DirectoryStatus::kOpenFailed) {
+        report(ScanProblemKind::kUnreadable, directory.path, directory.error);
+    }
+    for (const EntryProblem& problem : directory.problems) {
+        if (problem.name.empty()) {
+            report(ScanProblemKind::kUnreadable, directory.path, problem.error);
+        } else {
+            report(problem.error == ENOENT ? ScanProblemKind::kVanished : ScanProblemKind::kUnreadable,
+                   directory.path + "/" + problem.name, problem.error);
+        }
+    }
+}
+
+// Ends the sink's scan on every way out of DoScan.
+class FinishedGuard {
+public:
+    FinishedGuard(IScanSink& sink, ScanSummary& summary) : m_sink(sink), m_summary(summary) {}
+    ~FinishedGuard() { m_sink.Finished(m_summary); }
+    FinishedGuard(const FinishedGuard&) = delete;
+    FinishedGuard& operator=(const FinishedGuard&) = delete;
+
+private:
+    IScanSink& m_sink;
+    ScanSummary& m_summary;
+};
+
 } // namespace
 
 std::int64_t CScanInfo::Scan(const std::string& path, bool quiet, int scanType, bool loopCheck) {
@@ -183,18 +215,19 @@ std::int64_t CScanInfo::DoScan(const std::shared_ptr<Connection>& connection, co
     if (filters.Excludes(path)) {
         return kExcluded;
     }
+    IScanSink& sink = Sink();
     if (!platform::system::IsDirectory(path)) {
-        if (!reports::ConfirmScanOfMissingDirectory(path)) {
+        if (!sink.ConfirmMissingRoot(path)) {
             TV_DEBUG_LOG("DoScan was aborted because directory doesn't appear to exist\n");
             return kAborted;
         }
         TV_DEBUG_LOG("Continuing scan even though it appear the directory doesn't exist\n");
     }
 
-    app::CProgressDlg progress;
-    if (!quiet) {
-        progress.Create();
-    }
+    ScanSummary summary;
+    summary.result = kAborted;
+    sink.Started(path, !quiet);
+    FinishedGuard finished(sink, summary);
     auto started = std::chrono::steady_clock::now();
     StoreClock store;
     ScanTransaction transaction(connection);
@@ -223,7 +256,7 @@ std::int64_t CScanInfo::DoScan(const std::shared_ptr<Connection>& connection, co
     }
     m_directoriesSeen = 0;
     m_filesSeen = 0;
-    progress.SetRange(GetNumSubDirs(path) + 1);
+    sink.Range(GetNumSubDirs(path) + 1);
 
     WalkOptions options;
     options.loopCheck = loopCheck;
@@ -256,19 +289,27 @@ std::int64_t CScanInfo::DoScan(const std::shared_ptr<Connection>& connection, co
                 if (open.entry.dirID == kDirIDFailed) {
                     return kAborted;
                 }
+                if (open.entry.dirID == kDirIDTooLong) {
+                    ScanProblem tooLong{ScanProblemKind::kPathTooLong, directory.path, 0};
+                    summary.problems.Add(tooLong);
+                    sink.Problem(tooLong);
+                }
                 open.saved = true;
             }
+            reportProblems(directory, sink, summary.problems);
             // The progress the entries of this directory made: each subdirectory entry is counted
             // and asks whether Cancel was pressed (the window answers at most once a second).
             for (std::size_t i = 0; i < directory.subdirectories.size(); ++i) {
                 ++m_directoriesSeen;
-                if (progress.Cancelled()) {
+                summary.directories = m_directoriesSeen;
+                if (sink.Cancelled()) {
                     TV_DEBUG_LOG("DoScan End - Cancelled");
                     return kAborted;
                 }
             }
             m_filesSeen += directory.fileCount;
-            progress.UpdateCounts(m_directoriesSeen, m_filesSeen, directory.path);
+            summary.files = m_filesSeen;
+            sink.Counts(m_directoriesSeen, m_filesSeen, directory.path);
             open.entry.totalSize = directory.filesSize;
             for (const ExtensionTally& tally : directory.extensions) {
                 ExtensionStats& stats = extensions[tally.key];
@@ -293,7 +334,7 @@ std::int64_t CScanInfo::DoScan(const std::shared_ptr<Connection>& connection, co
         if (done.looped) {
             // Reached before through a link: it counts 0 in its parent and writes no row.
             if (stack.size() == 1) {
-                progress.Step();
+                sink.Step();
             }
             continue;
         }
@@ -308,7 +349,7 @@ std::int64_t CScanInfo::DoScan(const std::shared_ptr<Connection>& connection, co
         } else {
             stack.back().entry.totalSize += done.entry.totalSize;
             if (stack.size() == 1) {
-                progress.Step();
+                sink.Step();
             }
         }
         store.Time([&] { transaction.CommitIfDue(); });
@@ -318,6 +359,7 @@ std::int64_t CScanInfo::DoScan(const std::shared_ptr<Connection>& connection, co
         TV_DEBUG_LOG("Scanned %s: %ld directories, %ld files in %ld ms, %ld ms of processor time in the store", path.c_str(),
                      m_directoriesSeen, m_filesSeen, static_cast<long>(elapsed.count()), store.Milliseconds());
     }
+    summary.result = rootTotal;
     return rootTotal;
 }
 

@@ -1,5 +1,6 @@
 // Scans stored and read back: real trees, a real store file, rows checked against totals the
 // test computes itself.
+#include "app/ProgressDlg.h"
 #include "app/base/RunState.h"
 #include "app/base/Settings.h"
 #include "platform/ado/Connection.h"
@@ -37,9 +38,11 @@ struct ScanFixture {
     ScriptedUserInterface ui;
     std::string store = scantest::NewStoreFile(env.Root() + "/store.db");
     std::string tree = env.Root() + "/tree";
+    app::CProgressDlg progress; // the scan sink of the main dialog: window, question, log
     CScanInfo scanInfo;
 
     ScanFixture() {
+        scanInfo.SetSink(&progress);
         app::SetSetting(app::settings::DBSource, 1);
         app::SetCurrentDBSource(1);
         app::SetSetting(app::settings::ConnectionString, scantest::StoreConnectionString(store));
