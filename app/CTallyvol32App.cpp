@@ -1,6 +1,8 @@
 #include "app/CTallyvol32App.h"
 
+#include "alerts/DeliverAlert.h"
 #include "app/CTallyvol32Dlg.h"
+#include "app/base/ErrorReport.h"
 #include "app/base/DiagnosticLog.h"
 #include "app/base/RunState.h"
 #include "app/base/Settings.h"
@@ -42,6 +44,7 @@ std::string localDateTime() {
 CTallyvol32App::CTallyvol32App(std::vector<std::string> arguments)
     : m_arguments(std::move(arguments)), m_commandLine(joinArguments(m_arguments)) {
     std::setlocale(LC_ALL, "");
+    SetProfileNotifier(alerts::NotifyAllProfiles);
     SetCurrentDBSource(GetSetting(settings::DBSource));
     MigrateRegistry();
     m_runRequest.Automated = 0;

@@ -1,6 +1,5 @@
 #include "dbconfig/DatabasePreparation.h"
 
-#include "alerts/DeliverAlert.h"
 
 #include "app/base/DiagnosticLog.h"
 #include "app/base/ErrorReport.h"
@@ -72,7 +71,7 @@ void notifyProfiles(const std::string& text) {
         return;
     }
     // Every profile gets it; the log and standard error keep it for a machine without profiles.
-    alerts::NotifyAllProfiles(text);
+    app::NotifyProfiles(text);
     app::WriteLogLine(text);
     std::fprintf(stderr, "%s\n", text.c_str());
 }

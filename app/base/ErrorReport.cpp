@@ -1,6 +1,5 @@
 #include "app/base/ErrorReport.h"
 
-#include "alerts/DeliverAlert.h"
 #include "app/base/RunState.h"
 #include "app/base/Settings.h"
 #include "platform/system/Paths.h"
@@ -26,11 +25,16 @@ std::string debugSuffix(int debugCode) {
     return buffer;
 }
 
+ProfileNotifier& profileNotifier() {
+    static ProfileNotifier notifier;
+    return notifier;
+}
+
 // Where an internal error goes while nobody watches the run: every notification profile, and
 // the unattended interface, which writes it to standard error (cron mails that to the job's
 // owner) and to the log, so it is not lost on a machine that has no profiles.
 void deliverUnattended(const std::string& text) {
-    alerts::NotifyAllProfiles(text);
+    NotifyProfiles(text);
     platform::ui::UI().ShowErrorReport(text, std::string());
 }
 
@@ -43,6 +47,18 @@ void report(const std::string& errorText, int debugCode) {
 }
 
 } // namespace
+
+void SetProfileNotifier(ProfileNotifier notifier) {
+    profileNotifier() = std::move(notifier);
+}
+
+bool NotifyProfiles(const std::string& text) {
+    if (!profileNotifier()) {
+        return false;
+    }
+    profileNotifier()(text);
+    return true;
+}
 
 std::string ErrorText(int debugCode, const std::string& activity) {
     std::string text = format("An error occurred while: %s", activity);

@@ -9,9 +9,18 @@
 
 #include "platform/ado/ComError.h"
 
+#include <functional>
 #include <string>
 
 namespace app {
+
+// Where reports of unattended runs go besides standard error and the log: every notification
+// profile. Start-up installs the alerts subsystem's delivery here (it sits above this layer);
+// until then such reports reach standard error and the log only.
+using ProfileNotifier = std::function<void(const std::string&)>;
+void SetProfileNotifier(ProfileNotifier notifier);
+// Delivers the text through the installed notifier; false when none is installed.
+bool NotifyProfiles(const std::string& text);
 
 // "An error occurred while: <activity>" followed by "\r\nDetails: DBG=%d" or "\r\nDetails: None".
 std::string ErrorText(int debugCode, const std::string& activity);

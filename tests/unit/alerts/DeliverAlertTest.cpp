@@ -230,6 +230,7 @@ TEST(DeliverAlert, ErrorsDuringAnAutomatedScanAreReportedThroughTheProfiles) {
     Notification eventLog;
     eventLog.Type = alerts::kEventLog;
     eventLog.Save();
+    app::SetProfileNotifier(alerts::NotifyAllProfiles); // as start-up installs it
     app::AutomatedScanInProgress = true;
     app::ReportError(3, "Saving scan data for /srv");
     app::AutomatedScanInProgress = false;

@@ -1,4 +1,5 @@
 // The problem report's texts, and where a report goes in interactive and unattended runs.
+#include "alerts/DeliverAlert.h"
 #include "alerts/Notification.h"
 #include "app/base/ErrorReport.h"
 #include "app/base/RunState.h"
@@ -65,6 +66,7 @@ TEST(ErrorReport, UnattendedReportsAddTheDebugCodeSystemInformationAndTheSupport
     // No window while nobody watches: the report goes to the notification profiles.
     alerts::Notification messageBox;
     messageBox.Save();
+    SetProfileNotifier(alerts::NotifyAllProfiles); // as start-up installs it
     ScriptedUserInterface ui;
     AutomatedScanInProgress = true;
     ReportError(0, "Saving scan data for /srv");
