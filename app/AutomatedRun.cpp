@@ -30,6 +30,9 @@ void RunAutomated(CTallyvol32App& application, CTallyvol32Dlg& dialog) {
         dialog.OnScan();
         AutomatedScanInProgress = false;
     }
+    if (ProgramEndRequested()) {
+        return;
+    }
 
     if (run.AlertSize) {
         dialog.AlertSizeCheck();

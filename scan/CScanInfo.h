@@ -81,8 +81,8 @@ public:
 
     // ---- Opening the store ----
     // Chooses and checks the store, sets up the default one when none is configured, runs the
-    // schema check; true when the store can be used. May end the program when the user
-    // declines to go on.
+    // schema check; true when the store can be used. False with app::ProgramEndRequested()
+    // when the user declined to go on: the caller ends the program.
     bool OpenDatabase(bool firstRun);
     // Brings an older included store to the current tables (asks the user once).
     void UpgradeSchema();
@@ -174,8 +174,9 @@ private:
     int m_cacheMisses = 0;
 };
 
-// Asks once per process whether an older store may be upgraded; ends the program on No.
-void ConfirmUpgrade();
+// Asks once per process whether an older store may be upgraded; on No, requests the program's
+// end (app::RequestProgramEnd) and returns false.
+bool ConfirmUpgrade();
 // Forgets an earlier confirmation (tests only).
 void ResetUpgradeConfirmationForTesting();
 

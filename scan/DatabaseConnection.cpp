@@ -123,6 +123,7 @@ bool TestConnection(bool createOnly, const std::string& connectionString) {
     ui::UI().MessageBox(StringPrintf(kExitForInstall, ProductName3218), "Exitting",
                         ui::MB_OK | ui::MB_ICONINFORMATION);
     EndProgram();
+    return false;
 }
 
 void OpenDownloadPage() {
@@ -142,8 +143,7 @@ void OpenDownloadPage() {
 
 void EndProgram() {
     TV_DEBUG_LOG("Ending the program on the user's request");
-    std::fflush(nullptr);
-    std::exit(0);
+    app::RequestProgramEnd();
 }
 
 } // namespace scan

@@ -34,8 +34,9 @@ struct OpenedConnection {
 OpenedConnection OpenConnectionString(const std::string& connectionString);
 
 // With createOnly, only proves a connection object can be created. Otherwise opens the string;
-// a failure asks whether to go to the download page (and then ends the program), or, during
-// an automated run's scan, is reported without a question. True when the store can be reached.
+// a failure asks whether to go to the download page (and then requests the program's end,
+// app::RequestProgramEnd), or, during an automated run's scan, is reported without a question.
+// True when the store can be reached.
 bool TestConnection(bool createOnly, const std::string& connectionString);
 
 // Opens the MDACPage address in the browser; reports when no browser can be started.
@@ -44,9 +45,9 @@ void OpenDownloadPage();
 // The ConnectionString setting; an empty value means "DSN=" and the default data source name.
 std::string StoredConnectionString();
 
-// Ends the process with exit code 0 after the log has its lines (the program's answer to a
-// user who declines to go on without a store).
-[[noreturn]] void EndProgram();
+// The program's answer to a user who declines to go on: logged, and asked of start-up
+// (app::RequestProgramEnd), which ends the program once the current operation returns.
+void EndProgram();
 
 } // namespace scan
 

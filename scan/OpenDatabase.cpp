@@ -103,6 +103,7 @@ bool CScanInfo::OpenDatabase(bool firstRun) {
                 ui::UI().MessageBox(StringPrintf(kNoDatabaseShutdown, ProductName3218),
                                     "No Database", ui::MB_OK | ui::MB_ICONEXCLAMATION);
                 EndProgram();
+                return false;
             }
             ResetConnections();
         }
@@ -114,7 +115,7 @@ bool CScanInfo::OpenDatabase(bool firstRun) {
     }
     if (TestConnection(false, StoredConnectionString())) {
         UpgradeSchema();
-        return true;
+        return !app::ProgramEndRequested();
     }
     return false;
 }

@@ -37,7 +37,9 @@ void CScanInfo::UpgradeStoredPaths() {
         if (pending == 0) {
             return;
         }
-        ConfirmUpgrade();
+        if (!ConfirmUpgrade()) {
+            return;
+        }
 
         IScanSink& progress = Sink();
         ScanSummary summary;

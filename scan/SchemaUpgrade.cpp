@@ -32,6 +32,9 @@ constexpr const char* kConfirmUpgrade =
 // first failure ends the step (nothing is rolled back).
 void upgradeStep(platform::ado::Connection& connection, const ScanStoreSql::UpgradeStep& step,
                  const char* what) {
+    if (app::ProgramEndRequested()) {
+        return;
+    }
     try {
         connection.OpenRecordset(step.probe, platform::ado::adCmdText);
         return;
@@ -41,7 +44,9 @@ void upgradeStep(platform::ado::Connection& connection, const ScanStoreSql::Upgr
         return; // not a database answer; nothing to upgrade on that evidence
     }
     try {
-        ConfirmUpgrade();
+        if (!ConfirmUpgrade()) {
+            return;
+        }
         for (const char* statement : step.statements) {
             connection.Execute(statement,
                                platform::ado::adCmdText | platform::ado::adExecuteNoRecords);
@@ -57,9 +62,9 @@ void upgradeStep(platform::ado::Connection& connection, const ScanStoreSql::Upgr
 
 } // namespace
 
-void ConfirmUpgrade() {
+bool ConfirmUpgrade() {
     if (g_upgradeConfirmed) {
-        return;
+        return true;
     }
     std::string question = StringPrintf(kConfirmUpgrade, ProductName3218, ProductName3218,
                                         ProductName3218, AccessDBFile, ProductName3218);
@@ -68,7 +73,7 @@ void ConfirmUpgrade() {
         app::WriteLogLine(question);
         app::WriteLogLine("Upgrading the database without confirmation: automated run.");
         g_upgradeConfirmed = true;
-        return;
+        return true;
     }
     int answer = ui::UI().MessageBox(question, "Confirm Database Upgrade",
                                      ui::MB_YESNO | ui::MB_ICONEXCLAMATION);
@@ -77,8 +82,10 @@ void ConfirmUpgrade() {
             StringPrintf("No changes have been made.  %s will shut down.", ProductName3218),
             "Upgrade Aborted", ui::MB_OK | ui::MB_ICONINFORMATION);
         EndProgram();
+        return false;
     }
     g_upgradeConfirmed = true;
+    return true;
 }
 
 void ResetUpgradeConfirmationForTesting() {
@@ -99,7 +106,9 @@ void CScanInfo::UpgradeSchema() {
                 "Exception while updating SizeData table schema");
     upgradeStep(*connection, ScanStoreSql::FiltersUpgrade(),
                 "Exception while creating new Filters table");
-    UpgradeStoredPaths();
+    if (!app::ProgramEndRequested()) {
+        UpgradeStoredPaths();
+    }
 }
 
 } // namespace scan

@@ -7,6 +7,7 @@ bool AutomatedScanInProgress = false;
 namespace {
 int g_dbSource = 0;
 bool g_useSystemTimeFormat = true;
+bool g_programEndRequested = false;
 } // namespace
 
 int CurrentDBSource() {
@@ -15,6 +16,18 @@ int CurrentDBSource() {
 
 void SetCurrentDBSource(int kind) {
     g_dbSource = kind;
+}
+
+void RequestProgramEnd() {
+    g_programEndRequested = true;
+}
+
+bool ProgramEndRequested() {
+    return g_programEndRequested;
+}
+
+void ResetProgramEndRequestForTesting() {
+    g_programEndRequested = false;
 }
 
 bool UseSystemTimeFormatFlag() {

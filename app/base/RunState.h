@@ -16,6 +16,13 @@ extern bool AutomatedScanInProgress;
 int CurrentDBSource();
 void SetCurrentDBSource(int kind);
 
+// A user declined to go on (no store, no upgrade, off to install drivers): the operation that
+// asked returns a failure and sets this; start-up closes the window and ends the program, so
+// every destructor runs. Nothing in the core ends the process itself.
+void RequestProgramEnd();
+bool ProgramEndRequested();
+void ResetProgramEndRequestForTesting();
+
 // Dates in the grid and reports use the locale's format ("%c") when true.
 bool UseSystemTimeFormatFlag();
 void SetUseSystemTimeFormatFlag(bool on);

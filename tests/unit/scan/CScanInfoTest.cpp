@@ -202,22 +202,17 @@ TEST(CScanInfo, WithoutADatabaseAnInteractiveStartRunsTheWizard) {
 TEST(CScanInfo, CancellingTheWizardEndsTheProgram) {
     IsolatedEnvironment env;
     testsupport::OdbcSandbox odbc;
-    EXPECT_EXIT(
-        {
-            struct Recording : ScriptedUserInterface {
-                int MessageBox(const std::string& text, const std::string& caption,
-                               unsigned flags) override {
-                    std::cerr << "[" << caption << ": " << text.substr(0, 40) << "]";
-                    return ScriptedUserInterface::MessageBox(text, caption, flags);
-                }
-            } ui;
-            CScanInfo scanInfo;
-            scanInfo.OpenDatabase(false);
-            std::exit(3);
-        },
-        ::testing::ExitedWithCode(0),
-        "\\[No Database: Tallyvol doesn't yet have a database spe\\]"
-        "\\[No Database: Since database connectivity was not succ\\]$");
+    app::ResetProgramEndRequestForTesting();
+    ScriptedUserInterface ui;
+    CScanInfo scanInfo;
+    EXPECT_FALSE(scanInfo.OpenDatabase(false));
+    ASSERT_EQ(ui.messageBoxes.size(), 2u);
+    EXPECT_EQ(ui.messageBoxes[0].caption, "No Database");
+    EXPECT_EQ(ui.messageBoxes[0].text.substr(0, 40), "Tallyvol doesn't yet have a database spe");
+    EXPECT_EQ(ui.messageBoxes[1].caption, "No Database");
+    EXPECT_EQ(ui.messageBoxes[1].text.substr(0, 40), "Since database connectivity was not succ");
+    EXPECT_TRUE(app::ProgramEndRequested()) << "start-up ends the program";
+    app::ResetProgramEndRequestForTesting();
 }
 
 TEST(CScanInfo, AStoreThatIsNoDatabaseIsReportedAndLeftAlone) {

@@ -119,21 +119,17 @@ TEST(DatabaseConnection, DuringAnAutomatedScanTheFailureIsReportedWithoutAQuesti
 TEST(DatabaseConnection, YesOpensTheDownloadPageAndEndsTheProgram) {
     IsolatedEnvironment env;
     std::string record = installRecordingBrowser(env);
-    EXPECT_EXIT(
-        {
-            struct Answering : ScriptedUserInterface {
-                int MessageBox(const std::string& text, const std::string& caption,
-                               unsigned flags) override {
-                    std::cerr << "[" << caption << "]";
-                    return ScriptedUserInterface::MessageBox(text, caption, flags);
-                }
-            } ui;
-            ui.messageBoxAnswers.push_back(platform::ui::IDYES);
-            TestConnection(false, "Provider=SQLite;Data Source=/nonexistent/none.db");
-            std::cerr << "returned";
-            std::exit(3);
-        },
-        ::testing::ExitedWithCode(0), "\\[Database Connectivity Error\\]\\[Exitting\\]$");
+    app::ResetProgramEndRequestForTesting();
+    {
+        ScriptedUserInterface ui;
+        ui.messageBoxAnswers.push_back(platform::ui::IDYES);
+        EXPECT_FALSE(TestConnection(false, "Provider=SQLite;Data Source=/nonexistent/none.db"));
+        ASSERT_EQ(ui.messageBoxes.size(), 2u);
+        EXPECT_EQ(ui.messageBoxes[0].caption, "Database Connectivity Error");
+        EXPECT_EQ(ui.messageBoxes[1].caption, "Exitting");
+        EXPECT_TRUE(app::ProgramEndRequested()) << "start-up ends the program";
+    }
+    app::ResetProgramEndRequestForTesting();
     EXPECT_EQ(waitForFile(record), "/|https://www.corvane.example/Tallyvol/MDAC.aspx\n");
 }
 

@@ -72,8 +72,14 @@ std::string columns(platform::ado::Connection& connection, const std::string& ta
 }
 
 struct Upgrade : ::testing::Test {
-    void SetUp() override { ResetUpgradeConfirmationForTesting(); }
-    void TearDown() override { ResetUpgradeConfirmationForTesting(); }
+    void SetUp() override {
+        ResetUpgradeConfirmationForTesting();
+        app::ResetProgramEndRequestForTesting();
+    }
+    void TearDown() override {
+        ResetUpgradeConfirmationForTesting();
+        app::ResetProgramEndRequestForTesting();
+    }
 };
 
 } // namespace
@@ -149,24 +155,18 @@ TEST_F(Upgrade, DecliningEndsTheProgramWithoutChanges) {
     std::string store = env.Root() + "/old.db";
     makeStore(store, kOldestLayout);
     useStore(store);
-    EXPECT_EXIT(
-        {
-            struct Declining : ScriptedUserInterface {
-                int MessageBox(const std::string& text, const std::string& caption,
-                               unsigned flags) override {
-                    std::cerr << "[" << caption << ": " << text << "]";
-                    ScriptedUserInterface::MessageBox(text, caption, flags);
-                    return platform::ui::IDNO;
-                }
-            } ui;
-            CScanInfo scanInfo;
-            scanInfo.UpgradeSchema();
-            std::exit(3);
-        },
-        ::testing::ExitedWithCode(0),
-        "\\[Confirm Database Upgrade: IMPORTANT.*\\]\\[Upgrade Aborted: No changes have been made. "
-        " Tallyvol will shut "
-        "down.\\]$");
+    {
+        ScriptedUserInterface ui;
+        ui.messageBoxAnswers = {platform::ui::IDNO, platform::ui::IDOK};
+        CScanInfo scanInfo;
+        scanInfo.UpgradeSchema();
+        ASSERT_EQ(ui.messageBoxes.size(), 2u) << "one question, one notice, then nothing more is tried";
+        EXPECT_EQ(ui.messageBoxes[0].caption, "Confirm Database Upgrade");
+        EXPECT_EQ(ui.messageBoxes[0].text.rfind("IMPORTANT", 0), 0u);
+        EXPECT_EQ(ui.messageBoxes[1].caption, "Upgrade Aborted");
+        EXPECT_EQ(ui.messageBoxes[1].text, "No changes have been made.  Tallyvol will shut down.");
+        EXPECT_TRUE(app::ProgramEndRequested()) << "start-up ends the program";
+    }
     platform::ado::Connection connection;
     connection.Open(scantest::StoreConnectionString(store));
     EXPECT_EQ(columns(connection, "ScanDefinition"), "ScanID ScanRootDirID ScanType Date ");
