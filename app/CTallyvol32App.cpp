@@ -7,6 +7,7 @@
 #include "app/base/RunState.h"
 #include "app/base/Settings.h"
 #include "brand/Brand.h"
+#include "dbconfig/StorePreparation.h"
 #include "platform/system/Resources.h"
 #include "platform/system/SystemInfo.h"
 
@@ -45,6 +46,7 @@ CTallyvol32App::CTallyvol32App(std::vector<std::string> arguments)
     : m_arguments(std::move(arguments)), m_commandLine(joinArguments(m_arguments)) {
     std::setlocale(LC_ALL, "");
     SetProfileNotifier(alerts::NotifyAllProfiles);
+    dbconfig::InstallStorePreparation();
     SetCurrentDBSource(GetSetting(settings::DBSource));
     MigrateRegistry();
     m_runRequest.Automated = 0;

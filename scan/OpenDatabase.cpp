@@ -3,13 +3,12 @@
 #include "app/base/RunState.h"
 #include "app/base/Settings.h"
 #include "brand/Brand.h"
-#include "dbconfig/AccessDatabase.h"
-#include "dbconfig/DatabasePreparation.h"
 #include "platform/system/Paths.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
 #include "scan/CScanInfo.h"
 #include "scan/DatabaseConnection.h"
+#include "scan/IStorePreparation.h"
 #include "scan/SqlRules.h"
 
 namespace scan {
@@ -29,7 +28,25 @@ constexpr const char* kNoDatabaseYet = "%s doesn't yet have a database specified
 constexpr const char* kNoDatabaseShutdown = "Since database connectivity was not successfully "
                                             "completed, %s cannot start and will now shutdown.";
 
+IStorePreparation* g_preparation = nullptr;
+
+bool ensureStoreFile(const std::optional<std::string>& path, bool silent, bool automated) {
+    return g_preparation != nullptr && g_preparation->EnsureStoreFile(path, silent, automated);
+}
+
+std::string connectionStringSpec(const std::string& path) {
+    return g_preparation != nullptr ? g_preparation->ConnectionStringSpec(path) : std::string();
+}
+
 } // namespace
+
+IStorePreparation* StorePreparation() {
+    return g_preparation;
+}
+
+void SetStorePreparation(IStorePreparation* preparation) {
+    g_preparation = preparation;
+}
 
 std::string DefaultDatabaseFile() {
     std::string directory = app::GetSetting(settings::DataDirectoryMDB3);
@@ -55,8 +72,7 @@ void CScanInfo::openOnFirstRun() {
             app::SetCurrentDBSource(kAccessDatabase);
             std::string path = DefaultDatabaseFile();
             app::SetSetting(settings::MDBPath, path);
-            app::SetSetting(settings::ConnectionStringSpec,
-                            dbconfig::AccessConnectionStringSpec(path));
+            app::SetSetting(settings::ConnectionStringSpec, connectionStringSpec(path));
         }
         UpgradeSchema();
         return;
@@ -72,10 +88,13 @@ void CScanInfo::useDefaultStore() {
     if (slash != std::string::npos && slash > 0) {
         platform::system::CreateDirectories(path.substr(0, slash));
     }
-    dbconfig::EnsureAccessFile(path, true, false);
+    if (g_preparation == nullptr) {
+        return;
+    }
+    g_preparation->EnsureStoreFile(path, true, false);
     app::SetSetting(settings::MDBPath, path);
-    app::SetSetting(settings::ConnectionString, dbconfig::AccessDirectConnectionString(path));
-    app::SetSetting(settings::ConnectionStringSpec, dbconfig::AccessConnectionStringSpec(path));
+    app::SetSetting(settings::ConnectionString, g_preparation->DirectConnectionString(path));
+    app::SetSetting(settings::ConnectionStringSpec, g_preparation->ConnectionStringSpec(path));
     app::SetSetting(settings::DBSource, kAccessDatabase);
     app::SetCurrentDBSource(kAccessDatabase);
     ResetConnections();
@@ -111,7 +130,7 @@ bool CScanInfo::OpenDatabase(bool firstRun) {
         app::SetCurrentDBSource(kind);
     }
     if (kind == kAccessDatabase) {
-        dbconfig::EnsureAccessFile(std::nullopt, false, app::AutomatedScanInProgress);
+        ensureStoreFile(std::nullopt, false, app::AutomatedScanInProgress);
     }
     if (TestConnection(false, StoredConnectionString())) {
         UpgradeSchema();

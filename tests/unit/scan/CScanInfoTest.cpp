@@ -5,6 +5,7 @@
 #include "app/base/RunState.h"
 #include "app/base/Settings.h"
 #include "dbconfig/DatabasePreparation.h"
+#include "dbconfig/StorePreparation.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/OdbcInstaller.h"
 #include "tests/support/IsolatedEnvironment.h"
@@ -21,6 +22,10 @@ using namespace scan;
 using testsupport::IsolatedEnvironment;
 using testsupport::ScriptedUserInterface;
 namespace settings = app::settings;
+
+// Opening the store makes a missing store file through the database configuration, as
+// start-up installs it.
+static const bool kStorePreparationInstalled = (dbconfig::InstallStorePreparation(), true);
 
 namespace {
 

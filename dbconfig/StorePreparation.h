@@ -1,0 +1,25 @@
+/*
+ * The database configuration's answer to what opening the store needs (scan's
+ * IStorePreparation): the included store file and its connection texts. Start-up installs it
+ * once per process. Main thread.
+ */
+#ifndef TALLYVOL_DBCONFIG_STOREPREPARATION_H
+#define TALLYVOL_DBCONFIG_STOREPREPARATION_H
+
+#include "scan/IStorePreparation.h"
+
+namespace dbconfig {
+
+class StorePreparation : public scan::IStorePreparation {
+public:
+    bool EnsureStoreFile(const std::optional<std::string>& path, bool silent, bool automated) override;
+    std::string DirectConnectionString(const std::string& path) override;
+    std::string ConnectionStringSpec(const std::string& path) override;
+};
+
+// Makes a process-wide StorePreparation the store's preparation.
+void InstallStorePreparation();
+
+} // namespace dbconfig
+
+#endif
