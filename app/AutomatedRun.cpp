@@ -52,7 +52,7 @@ void RunAutomated(CTallyvol32App& application, CTallyvol32Dlg& dialog) {
 
     if (run.Print) {
         dialog.m_scanInfo.LoadScans(dialog.m_directory, 0, dialog.m_displayData, 100);
-        reports::RunAutomatedReport(dialog, dialog.m_displayData);
+        reports::RunAutomatedReport(dialog.ReportRequest(), dialog.m_displayData);
     }
 }
 

@@ -26,4 +26,13 @@ CTallyvol32Dlg::CTallyvol32Dlg() {
 
 CTallyvol32Dlg::~CTallyvol32Dlg() = default;
 
+reports::AutomatedReportRequest CTallyvol32Dlg::ReportRequest() const {
+    reports::AutomatedReportRequest request;
+    request.printFormat = m_printFormat;
+    request.printDestination = m_printDestination;
+    request.printFilePath = m_printFilePath;
+    request.view = {m_view, m_showBlankRows};
+    return request;
+}
+
 } // namespace app

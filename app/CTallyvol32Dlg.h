@@ -10,6 +10,7 @@
 #include "alerts/Notification.h"
 #include "app/ProgressDlg.h"
 #include "scan/CScanInfo.h"
+#include "reports/AutomatedReport.h"
 #include "scan/DisplayData.h"
 
 #include <cstdint>
@@ -45,6 +46,10 @@ public:
     void MaxSizeCheck();
     void FreePercentAlertCheck();
     void SendAlert(const std::string& directory, const std::string& message, std::int64_t size);
+
+    // What the report step of the automated run is asked for: the command line's print values
+    // and the view the scans are shown in.
+    reports::AutomatedReportRequest ReportRequest() const;
 
     // ---- Set by the command line ----
     std::string m_directory = "/";       // directory text; the scan directory of automated runs

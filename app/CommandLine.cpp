@@ -186,55 +186,6 @@ bool ParseCommandLine(CTallyvol32Dlg* dialog, CTallyvol32App& application) {
     return true;
 }
 
-void ApplyPrintFormat(const std::string& printFormat, reports::ExportOptions& options) {
-    // The fields are keywords, so their case does not matter.
-    std::string text = upper(printFormat);
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t comma = text.find(',', start);
-        std::string field = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (!field.empty()) {
-            fields.push_back(field);
-        }
-        if (comma == std::string::npos) {
-            break;
-        }
-        start = comma + 1;
-    }
-
-    options.ShowUnits = false;
-    if (fields.size() >= 1) {
-        const std::string& precision = fields[0];
-        if (precision == "BYTES") options.Precision = 0;
-        else if (precision == "K") options.Precision = 1;
-        else if (precision == "MB") options.Precision = 2;
-        else if (precision == "GB") options.Precision = 3;
-        else if (precision == "SMART") options.Precision = 4;
-    }
-    if (fields.size() >= 2) {
-        options.ShowUnits = fields[1] == "UNITS";
-    }
-    if (fields.size() >= 3) {
-        const std::string& format = fields[2];
-        if (format == "HTML") options.Format = 0;
-        else if (format == "CSV") options.Format = 1;
-        else if (format == "TEXT") options.Format = 2;
-    }
-    if (fields.size() >= 4) {
-        options.Columns = static_cast<unsigned>(leadingInteger(fields[3]));
-    }
-    if (fields.size() >= 5) {
-        options.Rows = static_cast<unsigned>(leadingInteger(fields[4]));
-    }
-    if (fields.size() >= 6 && fields[5] == "REVCOLS") {
-        options.ReverseOrder = true;
-    }
-    if (fields.size() >= 7) {
-        options.IncludeTotals = fields[6] == "TOTALS";
-    }
-}
-
 std::string HelpText() {
     return "Usage: tallyvol [options]\n"
            "\n"

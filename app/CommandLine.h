@@ -8,8 +8,6 @@
 #ifndef TALLYVOL_APP_COMMANDLINE_H
 #define TALLYVOL_APP_COMMANDLINE_H
 
-#include "reports/ExportOptions.h"
-
 #include <string>
 #include <vector>
 
@@ -34,11 +32,6 @@ struct RunRequest {
 
 // One pass over the command line; `dialog` is null in the first pass. Always true.
 bool ParseCommandLine(CTallyvol32Dlg* dialog, CTallyvol32App& application);
-
-// Applies the fields of a "/PRINTFORMAT=" value: units, UNITS, format, columns, rows, REVCOLS,
-// TOTALS, comma-separated, empty fields skipped. ShowUnits is set whether or not the value
-// holds the field.
-void ApplyPrintFormat(const std::string& printFormat, reports::ExportOptions& options);
 
 // The text of --help.
 std::string HelpText();

@@ -1,29 +1,27 @@
 #include "reports/AutomatedReport.h"
 
-#include "app/CTallyvol32Dlg.h"
-#include "app/CommandLine.h"
 #include "reports/ReportWriter.h"
 
 namespace reports {
 
-ExportOptions AutomatedReportOptions(const app::CTallyvol32Dlg& dialog) {
+ExportOptions AutomatedReportOptions(const AutomatedReportRequest& request) {
     ExportOptions options = LoadExportOptions();
-    app::ApplyPrintFormat(dialog.m_printFormat, options);
-    if (dialog.m_printDestination == 2) {
+    ApplyPrintFormat(request.printFormat, options);
+    if (request.printDestination == 2) {
         options.Destination = 1;
-        options.Path = dialog.m_printFilePath;
+        options.Path = request.printFilePath;
     } else {
         options.Destination = 0;
     }
     return options;
 }
 
-void RunAutomatedReport(const app::CTallyvol32Dlg& dialog, const scan::DisplayData& displayData) {
-    ExportOptions options = AutomatedReportOptions(dialog);
+void RunAutomatedReport(const AutomatedReportRequest& request, const scan::DisplayData& displayData) {
+    ExportOptions options = AutomatedReportOptions(request);
     if (displayData.scans.empty()) {
         return;
     }
-    ReportWriter writer(dialog, displayData);
+    ReportWriter writer(request.view, displayData);
     writer.ExportReport(options, displayData.scans.front().scanID, false, true);
 }
 

@@ -1,8 +1,8 @@
 /*
- * The report step of an automated run (/PRINT=), after the directory's scans have been loaded
- * into the main dialog object's DisplayData: the options start from the saved export settings,
- * take the /PRINTFORMAT= fields and the /PRINT= destination, and the report starts at the
- * newest scan. Nothing is saved and no completion message is shown. Main thread.
+ * The report step of an automated run (/PRINT=), after the directory's scans have been loaded:
+ * the options start from the saved export settings, take the /PRINTFORMAT= fields and the
+ * /PRINT= destination, and the report starts at the newest scan. Nothing is saved and no
+ * completion message is shown. Main thread.
  */
 #ifndef TALLYVOL_REPORTS_AUTOMATEDREPORT_H
 #define TALLYVOL_REPORTS_AUTOMATEDREPORT_H
@@ -10,18 +10,24 @@
 #include "reports/ExportOptions.h"
 #include "scan/DisplayData.h"
 
-namespace app {
-class CTallyvol32Dlg;
-}
+#include <string>
 
 namespace reports {
 
-// The saved export settings with the dialog's print format applied, then the destination: a
-// file (print destination 2) at the print file path, else the default printer.
-ExportOptions AutomatedReportOptions(const app::CTallyvol32Dlg& dialog);
+// What the command line asked for.
+struct AutomatedReportRequest {
+    std::string printFormat;   // the /PRINTFORMAT= value
+    int printDestination = 1;  // 1 printer, 2 file
+    std::string printFilePath;
+    ReportView view;
+};
+
+// The saved export settings with the print format applied, then the destination: a file
+// (print destination 2) at the print file path, else the default printer.
+ExportOptions AutomatedReportOptions(const AutomatedReportRequest& request);
 
 // Writes the report when at least one scan is loaded; does nothing otherwise.
-void RunAutomatedReport(const app::CTallyvol32Dlg& dialog, const scan::DisplayData& displayData);
+void RunAutomatedReport(const AutomatedReportRequest& request, const scan::DisplayData& displayData);
 
 } // namespace reports
 

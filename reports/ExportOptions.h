@@ -22,6 +22,17 @@ struct ExportOptions {
     bool IncludeTotals = false;
 };
 
+// What a report shows of the loaded scans, as the main window shows them.
+struct ReportView {
+    int view = 0;               // 0 directory sizes, 1 extension sizes, 2 extension file counts
+    bool showBlankRows = false; // rows with no value in any shown scan
+};
+
+// Applies the fields of a "/PRINTFORMAT=" value: units, UNITS, format, columns, rows, REVCOLS,
+// TOTALS, comma-separated, empty fields skipped. ShowUnits is set whether or not the value
+// holds the field.
+void ApplyPrintFormat(const std::string& printFormat, ExportOptions& options);
+
 // The saved export settings (their defaults when absent).
 ExportOptions LoadExportOptions();
 void SaveExportOptions(const ExportOptions& options);

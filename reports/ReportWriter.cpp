@@ -1,6 +1,5 @@
 #include "reports/ReportWriter.h"
 
-#include "app/CTallyvol32Dlg.h"
 #include "app/base/DiagnosticLog.h"
 #include "app/base/ErrorReport.h"
 #include "app/base/FormatBytes.h"
@@ -169,12 +168,12 @@ std::vector<scan::LoadedScan> SelectReportColumns(const std::vector<scan::Loaded
                                          order.begin() + static_cast<std::ptrdiff_t>(first + count));
 }
 
-ReportWriter::ReportWriter(const app::CTallyvol32Dlg& mainDialog, const scan::DisplayData& displayData)
-    : m_mainDialog(mainDialog), m_displayData(displayData) {}
+ReportWriter::ReportWriter(const ReportView& view, const scan::DisplayData& displayData)
+    : m_view(view), m_displayData(displayData) {}
 
 std::string ReportWriter::cellText(std::uint64_t value, const ExportOptions& options) const {
     // Counts are never scaled; sizes go through the one size formatter.
-    if (m_mainDialog.m_view == 2) {
+    if (m_view.view == 2) {
         return std::to_string(value);
     }
     return app::FormatBytes(static_cast<std::int64_t>(value), options.ShowUnits, options.Precision + 1);
@@ -187,7 +186,7 @@ void ReportWriter::writeReport(const std::function<void(const std::string&)>& wr
 
     std::vector<scan::LoadedScan> columns =
         SelectReportColumns(m_displayData.scans, startScanId, options.Columns, options.ReverseOrder);
-    std::vector<std::string> cells{firstHeaderCell(m_mainDialog.m_view)};
+    std::vector<std::string> cells{firstHeaderCell(m_view.view)};
     for (const scan::LoadedScan& column : columns) {
         cells.push_back(ScanDateLabel(column.date));
     }
@@ -212,7 +211,7 @@ void ReportWriter::writeReport(const std::function<void(const std::string&)>& wr
             cells.push_back(cellText(*value, options));
         }
         // Rows left out for having no data do not count towards the limit.
-        if (hasData || m_mainDialog.m_showBlankRows) {
+        if (hasData || m_view.showBlankRows) {
             write(ReportRow(format, cells, RowKind::kData));
             ++written;
         }

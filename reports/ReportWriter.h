@@ -1,8 +1,8 @@
 /*
  * The report writer: turns the scans loaded for one directory into a report file (HTML,
  * comma-separated or tab-separated text) and either leaves it where the user asked or prints
- * it. Bound to the main dialog object (view and blank-row choices) and its loaded scans; the
- * export dialog and the automated run create one, run one report and drop it. Main thread only;
+ * it. Bound to the view the scans are shown in and to the loaded scans; the export dialog and
+ * the automated run create one, run one report and drop it. Main thread only;
  * a report is written synchronously and nothing is kept afterwards.
  */
 #ifndef TALLYVOL_REPORTS_REPORTWRITER_H
@@ -16,15 +16,11 @@
 #include <string>
 #include <vector>
 
-namespace app {
-class CTallyvol32Dlg;
-}
-
 namespace reports {
 
 class ReportWriter {
 public:
-    ReportWriter(const app::CTallyvol32Dlg& mainDialog, const scan::DisplayData& displayData);
+    ReportWriter(const ReportView& view, const scan::DisplayData& displayData);
 
     // Writes one report whose first scan column is the scan `startScanId` (one of the loaded
     // scans). With saveSettings the options are stored first; quiet drops the completion
@@ -38,7 +34,7 @@ private:
                      std::uint32_t startScanId) const;
     std::string cellText(std::uint64_t value, const ExportOptions& options) const;
 
-    const app::CTallyvol32Dlg& m_mainDialog;
+    ReportView m_view;
     const scan::DisplayData& m_displayData;
 };
 

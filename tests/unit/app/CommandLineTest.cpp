@@ -3,11 +3,13 @@
 #include "app/CTallyvol32App.h"
 #include "app/CTallyvol32Dlg.h"
 #include "app/base/DiagnosticLog.h"
+#include "reports/ExportOptions.h"
 #include "tests/support/IsolatedEnvironment.h"
 
 #include <gtest/gtest.h>
 
 using namespace app;
+using reports::ApplyPrintFormat;
 using testsupport::IsolatedEnvironment;
 
 namespace {

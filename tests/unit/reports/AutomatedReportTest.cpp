@@ -34,7 +34,7 @@ TEST_F(ReportTest, PrintFormatFieldsAndDestinationApplyOverTheSavedSettings) {
     m_dialog->m_printFormat = "K,UNITS,CSV,3,0,REVCOLS,TOTALS";
     m_dialog->m_printDestination = 2;
     m_dialog->m_printFilePath = "/srv/reports/out.csv";
-    ExportOptions options = AutomatedReportOptions(*m_dialog);
+    ExportOptions options = AutomatedReportOptions(m_dialog->ReportRequest());
     EXPECT_EQ(options.Precision, 1);
     EXPECT_TRUE(options.ShowUnits);
     EXPECT_EQ(options.Format, 1);
@@ -48,7 +48,7 @@ TEST_F(ReportTest, PrintFormatFieldsAndDestinationApplyOverTheSavedSettings) {
     // Without the option every saved value stays, except unit names, which are always set.
     m_dialog->m_printFormat.clear();
     m_dialog->m_printDestination = 1;
-    options = AutomatedReportOptions(*m_dialog);
+    options = AutomatedReportOptions(m_dialog->ReportRequest());
     EXPECT_EQ(options.Precision, 3);
     EXPECT_FALSE(options.ShowUnits);
     EXPECT_EQ(options.Format, 0);
@@ -61,7 +61,7 @@ TEST_F(ReportTest, PrintFormatFieldsAndDestinationApplyOverTheSavedSettings) {
 
     // Empty fields are skipped: the second field here is CSV, not a unit switch.
     m_dialog->m_printFormat = "MB,,CSV";
-    options = AutomatedReportOptions(*m_dialog);
+    options = AutomatedReportOptions(m_dialog->ReportRequest());
     EXPECT_EQ(options.Precision, 2);
     EXPECT_FALSE(options.ShowUnits);
     EXPECT_EQ(options.Format, 0);
@@ -75,7 +75,7 @@ TEST_F(ReportTest, AnAutomatedReportStartsAtTheNewestScanAndSavesNothing) {
     m_dialog->m_printDestination = 2;
     m_dialog->m_printFilePath = path;
 
-    RunAutomatedReport(*m_dialog, m_dialog->m_displayData);
+    RunAutomatedReport(m_dialog->ReportRequest(), m_dialog->m_displayData);
 
     EXPECT_EQ(ReadFile(path), "Directories,Dec 1 9:30 AM,Dec 29 3:02 PM,Jan 5 3:04 PM\r\n"
                               "Projects,512 K,980 K,1024 K\r\n"
@@ -100,7 +100,7 @@ TEST_F(ReportTest, AnAutomatedReportWithoutLoadedScansWritesNothing) {
     m_dialog->m_displayData.path = "//testhost/never-scanned";
     m_dialog->m_printDestination = 2;
     m_dialog->m_printFilePath = m_temp / "none.txt";
-    RunAutomatedReport(*m_dialog, m_dialog->m_displayData);
+    RunAutomatedReport(m_dialog->ReportRequest(), m_dialog->m_displayData);
     EXPECT_FALSE(FileExists(m_temp / "none.txt"));
     EXPECT_TRUE(m_ui.errorReports.empty());
     EXPECT_TRUE(m_ui.messageBoxes.empty());
