@@ -3,6 +3,7 @@
 #include "alerts/DeliverAlert.h"
 #include "app/base/DiagnosticLog.h"
 #include "app/base/FormatBytes.h"
+#include "platform/system/StringPrintf.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -13,21 +14,10 @@ namespace alerts {
 
 namespace {
 
+using platform::system::StringPrintf;
+
 constexpr int kDirectoryView = 0;
 
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* pattern, ...) {
-    va_list arguments;
-    va_start(arguments, pattern);
-    va_list copy;
-    va_copy(copy, arguments);
-    int length = std::vsnprintf(nullptr, 0, pattern, copy);
-    va_end(copy);
-    std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
-    std::vsnprintf(text.data(), text.size() + 1, pattern, arguments);
-    va_end(arguments);
-    return text;
-}
 
 std::int64_t asSigned(std::uint64_t value) {
     return static_cast<std::int64_t>(value); // sizes beyond 2^63 bytes wrap, as in the store
@@ -87,7 +77,7 @@ void AlertSizeCheck(const AlertCheckContext& context, std::int64_t threshold) {
             if (!values.current || !values.previous) continue;
             std::int64_t growth = clampToInt64(static_cast<__int128>(*values.current) - *values.previous);
             if (growth > threshold) {
-                std::string message = format(
+                std::string message = StringPrintf(
                     "The disk space taken up by %s increased by more than %s since the last saved scan.  (Current size: %s)",
                     row.name.c_str(), bytes(context, threshold).c_str(), bytes(context, *values.current).c_str());
                 context.sendAlert(row.name, message, *values.current);
@@ -111,7 +101,7 @@ void AlertPercentCheck(const AlertCheckContext& context, int percent) {
                 increase = clampToInt64(static_cast<__int128>(current) * 100 / previous - 100);
             }
             if (increase > percent) {
-                std::string message = format("The disk space taken up by %s increased by more than %d%% since the last "
+                std::string message = StringPrintf("The disk space taken up by %s increased by more than %d%% since the last "
                                              "saved scan (increase=%d%%).  (Current size: %s)",
                                              row.name.c_str(), percent, static_cast<int>(increase),
                                              bytes(context, current).c_str());
@@ -131,7 +121,7 @@ void FreeAlertCheck(const AlertCheckContext& context, std::int64_t threshold) {
         TV_DEBUG_LOG("Doing FreeAlertCheck for %s", context.directory.c_str());
         std::int64_t free = asSigned(totalFree);
         if (free < threshold) {
-            std::string message = format("Free disk space on %s has dropped below %s (Current free space: %s)",
+            std::string message = StringPrintf("Free disk space on %s has dropped below %s (Current free space: %s)",
                                          context.directory.c_str(), bytes(context, threshold).c_str(),
                                          bytes(context, free).c_str());
             context.sendAlert(context.directory, message, free);
@@ -149,7 +139,7 @@ void MaxSizeCheck(const AlertCheckContext& context, std::int64_t limit) {
         data.ForEachValue([&sum](std::uint32_t, std::uint32_t, std::uint64_t value) { sum += value; });
         std::int64_t total = asSigned(sum);
         if (total > limit) {
-            std::string message = format("The disk space taken up by %s has grown beyond the limit of %s (current size: %s)",
+            std::string message = StringPrintf("The disk space taken up by %s has grown beyond the limit of %s (current size: %s)",
                                          context.directory.c_str(), bytes(context, limit).c_str(),
                                          bytes(context, total).c_str());
             context.sendAlert(context.directory, message, total);
@@ -172,7 +162,7 @@ void FreePercentAlertCheck(const AlertCheckContext& context, int percent) {
             freePercent = static_cast<int>(clampToInt64(static_cast<__int128>(free) * 100 / asSigned(totalBytes)));
         }
         if (freePercent < percent) {
-            std::string message = format("Free disk space on %s has dropped to %d%% (below the %d%% alert threshold).  "
+            std::string message = StringPrintf("Free disk space on %s has dropped to %d%% (below the %d%% alert threshold).  "
                                          "Current free space: %s",
                                          context.directory.c_str(), freePercent, percent, bytes(context, free).c_str());
             context.sendAlert(context.directory, message, free);

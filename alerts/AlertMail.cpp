@@ -1,6 +1,7 @@
 #include "alerts/AlertMail.h"
 
 #include "app/base/Settings.h"
+#include "platform/system/StringPrintf.h"
 #include "brand/Brand.h"
 #include "platform/system/SystemInfo.h"
 
@@ -55,9 +56,7 @@ std::string FormatMailDate(std::time_t when) {
 }
 
 std::string MailFailureReason(const char* pattern, const std::string& lastError) {
-    std::vector<char> buffer(lastError.size() + 128);
-    std::snprintf(buffer.data(), buffer.size(), pattern, lastError.c_str());
-    return buffer.data();
+    return platform::system::StringPrintf(pattern, lastError.c_str());
 }
 
 AlertMail ComposeAlertMail(const Notification& profile, const std::string& message) {

@@ -5,6 +5,7 @@
 #include "app/base/DiagnosticLog.h"
 #include "app/base/FormatBytes.h"
 #include "app/base/Settings.h"
+#include "platform/system/StringPrintf.h"
 #include "brand/Brand.h"
 #include "platform/process/Process.h"
 #include "platform/ui/IUserInterface.h"
@@ -27,9 +28,7 @@ std::string replaceAll(std::string text, const std::string& macro, const std::st
 }
 
 std::string withNote(const char* pattern, const std::string& value) {
-    std::vector<char> buffer(std::strlen(pattern) + value.size() + 1);
-    std::snprintf(buffer.data(), buffer.size(), pattern, value.c_str());
-    return buffer.data();
+    return platform::system::StringPrintf(pattern, value.c_str());
 }
 
 // The state the steps hand on: the text so far, the means still to try, whether a fallback

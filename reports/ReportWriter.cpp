@@ -6,6 +6,7 @@
 #include "brand/Brand.h"
 #include "platform/shell/ShellPrint.h"
 #include "platform/system/Paths.h"
+#include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
 #include "reports/ReportFormat.h"
 #include "reports/ScanDateLabel.h"
@@ -26,6 +27,8 @@
 namespace reports {
 
 namespace {
+
+using platform::system::StringPrintf;
 
 class OutputFile {
 public:
@@ -83,20 +86,6 @@ private:
     int m_fd = -1;
 };
 
-std::string formatted(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-
-std::string formatted(const char* pattern, ...) {
-    va_list arguments;
-    va_start(arguments, pattern);
-    va_list again;
-    va_copy(again, arguments);
-    int length = std::vsnprintf(nullptr, 0, pattern, arguments);
-    va_end(arguments);
-    std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
-    std::vsnprintf(text.data(), text.size() + 1, pattern, again);
-    va_end(again);
-    return text;
-}
 
 std::string firstHeaderCell(int view) {
     switch (view) {
@@ -116,21 +105,21 @@ void reportPrintFailure(const std::string& reportFile, const platform::shell::Pr
     case PrintStatus::kQueued:
         return;
     case PrintStatus::kPrintCommandMissing:
-        text = formatted("Trying to print file.  Filename is %s.  The print command lp (CUPS client) was not found.",
+        text = StringPrintf("Trying to print file.  Filename is %s.  The print command lp (CUPS client) was not found.",
                          result.printedFile.c_str());
         break;
     case PrintStatus::kPrintCommandFailed:
-        text = formatted("Trying to print file.  Filename is %s.  The default printer could not be reached.  "
+        text = StringPrintf("Trying to print file.  Filename is %s.  The default printer could not be reached.  "
                          "Error is %s (%d)",
                          result.printedFile.c_str(), result.detail.c_str(), result.code);
         break;
     case PrintStatus::kConverterMissing:
-        text = formatted("Trying to print file.  Filename is %s.  The HTML to PDF converter was not found.  "
+        text = StringPrintf("Trying to print file.  Filename is %s.  The HTML to PDF converter was not found.  "
                          "Error is %s (%d)",
                          reportFile.c_str(), result.detail.c_str(), result.code);
         break;
     case PrintStatus::kConversionFailed:
-        text = formatted("Trying to print file.  Filename is %s.  Converting it to PDF failed.  Error is %s (%d)",
+        text = StringPrintf("Trying to print file.  Filename is %s.  Converting it to PDF failed.  Error is %s (%d)",
                          reportFile.c_str(), result.detail.c_str(), result.code);
         break;
     }
@@ -238,7 +227,7 @@ void ReportWriter::ExportReport(const ExportOptions& options, std::uint32_t star
 
         OutputFile file;
         if (int error = file.Open(path, toPrinter); error != 0) {
-            app::ReportError(0, formatted("Trying to open file for export/print.  Filename is %s.  Error is %s (%d)",
+            app::ReportError(0, StringPrintf("Trying to open file for export/print.  Filename is %s.  Error is %s (%d)",
                                           path.c_str(), std::strerror(error), error));
             return;
         }

@@ -3,6 +3,7 @@
 #include "app/base/RunState.h"
 #include "app/base/Settings.h"
 #include "platform/system/Paths.h"
+#include "platform/system/StringPrintf.h"
 #include "platform/system/SystemInfo.h"
 #include "platform/ui/IUserInterface.h"
 
@@ -13,11 +14,7 @@ namespace app {
 
 namespace {
 
-std::string format(const char* pattern, const std::string& a) {
-    std::vector<char> buffer(a.size() + 256);
-    std::snprintf(buffer.data(), buffer.size(), pattern, a.c_str());
-    return buffer.data();
-}
+using platform::system::StringPrintf;
 
 std::string debugSuffix(int debugCode) {
     char buffer[32];
@@ -61,7 +58,7 @@ bool NotifyProfiles(const std::string& text) {
 }
 
 std::string ErrorText(int debugCode, const std::string& activity) {
-    std::string text = format("An error occurred while: %s", activity);
+    std::string text = StringPrintf("An error occurred while: %s", activity.c_str());
     if (debugCode != 0) {
         char buffer[48];
         std::snprintf(buffer, sizeof buffer, "\r\nDetails: DBG=%d", debugCode);
@@ -92,7 +89,7 @@ std::string UnattendedReportText(const std::string& errorText, int debugCode) {
     }
     text += "\r\n";
     text += GetSystemInfoText();
-    text += format("Please send this to %s", GetSetting(settings::EMailAddr));
+    text += StringPrintf("Please send this to %s", GetSetting(settings::EMailAddr).c_str());
     return text;
 }
 

@@ -208,18 +208,45 @@ void WriteProfileStrings(const std::string& section,
 
 // ---- By descriptor ----
 
-int GetSetting(const IntSetting& setting) {
-    switch (setting.store) {
+namespace {
+
+// How each store reads and writes a descriptor's value.
+struct StoreOperations {
+    int (*getInt)(const std::string& key, int defaultValue);  // writes the default back
+    int (*readInt)(const std::string& key, int defaultValue); // leaves a missing value missing
+    std::string (*getString)(const std::string& key, const std::string& defaultValue);
+    void (*setInt)(const std::string& key, int value);
+    void (*setString)(const std::string& key, const std::string& value);
+};
+
+const StoreOperations& operationsOf(SettingStore store) {
+    static const StoreOperations machine{
+        GetMachineInt, ReadMachineInt, GetMachineString, SetMachineInt,
+        [](const std::string& key, const std::string& value) { SetMachineString(value, key); }};
+    static const StoreOperations machineRoot{GetMachineRootInt, ReadMachineRootInt, GetMachineRootString,
+                                             SetMachineRootInt, SetMachineRootString};
+    // The per-user getters always write a default back.
+    static const StoreOperations user{
+        [](const std::string& key, int defaultValue) { return GetProfileIntEx("Settings", key, defaultValue); },
+        [](const std::string& key, int defaultValue) { return GetProfileIntEx("Settings", key, defaultValue); },
+        GetProfileStringEx, [](const std::string& key, int value) { WriteProfileInt("Settings", key, value); },
+        [](const std::string& key, const std::string& value) { WriteProfileString("Settings", key, value); }};
+    switch (store) {
     case SettingStore::kMachine:
-        return setting.writeBack ? GetMachineInt(setting.name, setting.defaultValue)
-                                 : ReadMachineInt(setting.name, setting.defaultValue);
+        return machine;
     case SettingStore::kMachineRoot:
-        return setting.writeBack ? GetMachineRootInt(setting.name, setting.defaultValue)
-                                 : ReadMachineRootInt(setting.name, setting.defaultValue);
+        return machineRoot;
     case SettingStore::kUser:
-        return GetProfileIntEx("Settings", setting.name, setting.defaultValue);
+        break;
     }
-    return setting.defaultValue;
+    return user;
+}
+
+} // namespace
+
+int GetSetting(const IntSetting& setting) {
+    const StoreOperations& store = operationsOf(setting.store);
+    return (setting.writeBack ? store.getInt : store.readInt)(setting.name, setting.defaultValue);
 }
 
 std::string DefaultOf(const StringSetting& setting) {
@@ -233,44 +260,15 @@ std::string DefaultOf(const StringSetting& setting) {
 }
 
 std::string GetSetting(const StringSetting& setting) {
-    std::string defaultValue = DefaultOf(setting);
-    switch (setting.store) {
-    case SettingStore::kMachine:
-        return GetMachineString(setting.name, defaultValue);
-    case SettingStore::kMachineRoot:
-        return GetMachineRootString(setting.name, defaultValue);
-    case SettingStore::kUser:
-        return GetProfileStringEx(setting.name, defaultValue);
-    }
-    return defaultValue;
+    return operationsOf(setting.store).getString(setting.name, DefaultOf(setting));
 }
 
 void SetSetting(const IntSetting& setting, int value) {
-    switch (setting.store) {
-    case SettingStore::kMachine:
-        SetMachineInt(setting.name, value);
-        break;
-    case SettingStore::kMachineRoot:
-        SetMachineRootInt(setting.name, value);
-        break;
-    case SettingStore::kUser:
-        WriteProfileInt("Settings", setting.name, value);
-        break;
-    }
+    operationsOf(setting.store).setInt(setting.name, value);
 }
 
 void SetSetting(const StringSetting& setting, const std::string& value) {
-    switch (setting.store) {
-    case SettingStore::kMachine:
-        SetMachineString(value, setting.name);
-        break;
-    case SettingStore::kMachineRoot:
-        SetMachineRootString(setting.name, value);
-        break;
-    case SettingStore::kUser:
-        WriteProfileString("Settings", setting.name, value);
-        break;
-    }
+    operationsOf(setting.store).setString(setting.name, value);
 }
 
 // ---- Font ----
