@@ -237,4 +237,23 @@ std::string ScriptedSmtpServer::Failure() const {
     return m_failure;
 }
 
+ScriptedSmtpServer::Script ScriptedSmtpServer::Lenient(std::vector<std::string>& messages) {
+    return [&messages](ScriptedConnection& c) {
+        c.Send("220 fake.test ESMTP\r\n");
+        for (;;) {
+            std::string line = c.ReadLine();
+            if (line == "DATA") {
+                c.Send("354 go ahead\r\n");
+                messages.push_back(c.ReadData());
+                c.Send("250 queued\r\n");
+            } else if (line == "QUIT") {
+                c.Send("221 bye\r\n");
+                return;
+            } else {
+                c.Send("250 ok\r\n");
+            }
+        }
+    };
+}
+
 } // namespace netkittest

@@ -52,6 +52,8 @@ private:
 class ScriptedSmtpServer {
 public:
     using Script = std::function<void(ScriptedConnection&)>;
+    // Answers like a mail server that accepts everything; keeps each message's data.
+    static Script Lenient(std::vector<std::string>& messages);
     explicit ScriptedSmtpServer(Script script);
     ~ScriptedSmtpServer();
     ScriptedSmtpServer(const ScriptedSmtpServer&) = delete;

@@ -16,26 +16,6 @@ using std::chrono::seconds;
 
 namespace {
 
-// Answers like a mail server that accepts everything; keeps each message's data.
-ScriptedSmtpServer::Script Lenient(std::vector<std::string>& messages) {
-    return [&messages](ScriptedConnection& c) {
-        c.Send("220 fake.test ESMTP\r\n");
-        for (;;) {
-            std::string line = c.ReadLine();
-            if (line == "DATA") {
-                c.Send("354 go ahead\r\n");
-                messages.push_back(c.ReadData());
-                c.Send("250 queued\r\n");
-            } else if (line == "QUIT") {
-                c.Send("221 bye\r\n");
-                return;
-            } else {
-                c.Send("250 ok\r\n");
-            }
-        }
-    };
-}
-
 void Greet(ScriptedConnection& c) {
     c.Send("220 fake.test ESMTP\r\n");
     c.Expect("EHLO ");
@@ -131,7 +111,7 @@ TEST(SmtpConnect, ContinuationAndPreliminaryRepliesAreReadThrough) {
 
 TEST(SmtpSend, PutsTheMessageOnTheWireExactly) {
     std::vector<std::string> messages;
-    ScriptedSmtpServer server(Lenient(messages));
+    ScriptedSmtpServer server(ScriptedSmtpServer::Lenient(messages));
     SmtpClient smtp;
     WaitBound bound(seconds(20));
     smtp.Target(server.Port());
@@ -185,7 +165,7 @@ TEST(SmtpSend, PutsTheMessageOnTheWireExactly) {
 
 TEST(SmtpSend, OptionalHeadersAreLeftOutAndTheBodyGoesInBlocks) {
     std::vector<std::string> messages;
-    ScriptedSmtpServer server(Lenient(messages));
+    ScriptedSmtpServer server(ScriptedSmtpServer::Lenient(messages));
     SmtpClient smtp;
     WaitBound bound(seconds(20));
     smtp.Target(server.Port());
@@ -209,7 +189,7 @@ TEST(SmtpSend, OptionalHeadersAreLeftOutAndTheBodyGoesInBlocks) {
 
 TEST(SmtpSend, CommandWordsSenderFormsAndRecipientLists) {
     std::vector<std::string> messages;
-    ScriptedSmtpServer server(Lenient(messages));
+    ScriptedSmtpServer server(ScriptedSmtpServer::Lenient(messages));
     SmtpClient smtp;
     WaitBound bound(seconds(20));
     smtp.Target(server.Port());
@@ -323,7 +303,7 @@ TEST(SmtpSend, MessageFileIsDotStuffedAcrossItsBlocks) {
     ASSERT_EQ(content[2048], '.');
     testsupport::WriteFile(directory / "message.txt", content);
     std::vector<std::string> messages;
-    ScriptedSmtpServer server(Lenient(messages));
+    ScriptedSmtpServer server(ScriptedSmtpServer::Lenient(messages));
     SmtpClient smtp;
     WaitBound bound(seconds(20));
     smtp.Target(server.Port());
@@ -470,7 +450,7 @@ TEST(SmtpSend, MessageFileContinuesABodyThatHasNoLineEnd) {
     testsupport::TempDirectory directory("netkit-file");
     testsupport::WriteFile(directory / "rest.txt", ".5 percent\n.\n");
     std::vector<std::string> messages;
-    ScriptedSmtpServer server(Lenient(messages));
+    ScriptedSmtpServer server(ScriptedSmtpServer::Lenient(messages));
     SmtpClient smtp;
     WaitBound bound(seconds(20));
     smtp.Target(server.Port());

@@ -314,23 +314,7 @@ TEST(SmtpTransport, EndlessDataWithoutALineEndKeepsMemoryBounded) {
 
 TEST(SmtpTransport, LineBreaksInValuesNeverBecomeHeadersOrCommands) {
     std::vector<std::string> messages;
-    std::vector<std::string> commands;
-    ScriptedSmtpServer server([&](ScriptedConnection& c) {
-        c.Send("220 fake.test\r\n");
-        for (;;) {
-            std::string line = c.ReadLine();
-            if (line == "DATA") {
-                c.Send("354 go\r\n");
-                messages.push_back(c.ReadData());
-                c.Send("250 queued\r\n");
-            } else if (line == "QUIT") {
-                c.Send("221 bye\r\n");
-                return;
-            } else {
-                c.Send("250 ok\r\n");
-            }
-        }
-    });
+    ScriptedSmtpServer server(ScriptedSmtpServer::Lenient(messages));
     SmtpClient smtp;
     WaitBound bound(seconds(20));
     smtp.Target(server.Port());
