@@ -3,6 +3,7 @@
 #include "app/CTallyvol32App.h"
 #include "app/CTallyvol32Dlg.h"
 #include "app/base/DiagnosticLog.h"
+#include "reports/AutomatedSpreadsheet.h"
 
 #include <cctype>
 #include <climits>
@@ -220,6 +221,7 @@ void ApplyPrintFormat(const std::string& printFormat, reports::ExportOptions& op
         if (format == "HTML") options.Format = 0;
         else if (format == "CSV") options.Format = 1;
         else if (format == "TEXT") options.Format = 2;
+        else if (format == "XLSX") options.Format = reports::kExportFormatSpreadsheet;
     }
     if (fields.size() >= 4) {
         options.Columns = static_cast<unsigned>(leadingInteger(fields[3]));
@@ -257,7 +259,8 @@ std::string HelpText() {
            "  /PRINT=LPT1            print a report on the default printer\n"
            "  /PRINT=FILE=path       write a report to a file\n"
            "  /PRINTFORMAT=fields    units,UNITS,format,columns,rows,REVCOLS,TOTALS\n"
-           "                         (units BYTES|K|MB|GB|SMART, format HTML|CSV|TEXT)\n"
+           "                         (units BYTES|K|MB|GB|SMART, format HTML|CSV|TEXT|XLSX;\n"
+           "                         XLSX writes a spreadsheet with charts to /PRINT=FILE=path.xlsx)\n"
            "  /DEBUG=1               write the debug log\n"
            "  --help                 show this text\n"
            "  --version              show the program's version\n"

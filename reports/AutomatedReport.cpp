@@ -2,6 +2,7 @@
 
 #include "app/CTallyvol32Dlg.h"
 #include "app/CommandLine.h"
+#include "reports/AutomatedSpreadsheet.h"
 #include "reports/ReportWriter.h"
 
 namespace reports {
@@ -21,6 +22,10 @@ ExportOptions AutomatedReportOptions(const app::CTallyvol32Dlg& dialog) {
 void RunAutomatedReport(const app::CTallyvol32Dlg& dialog, const scan::DisplayData& displayData) {
     ExportOptions options = AutomatedReportOptions(dialog);
     if (displayData.scans.empty()) {
+        return;
+    }
+    if (options.Format == kExportFormatSpreadsheet) {
+        RunAutomatedSpreadsheet(options, displayData, dialog.m_directory);
         return;
     }
     ReportWriter writer(dialog, displayData);
