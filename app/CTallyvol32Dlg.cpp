@@ -31,6 +31,7 @@ reports::AutomatedReportRequest CTallyvol32Dlg::ReportRequest() const {
     request.printFormat = m_printFormat;
     request.printDestination = m_printDestination;
     request.printFilePath = m_printFilePath;
+    request.directory = m_directory;
     request.view = {m_view, m_showBlankRows};
     return request;
 }

@@ -1,5 +1,6 @@
 #include "reports/AutomatedReport.h"
 
+#include "reports/AutomatedSpreadsheet.h"
 #include "reports/ReportWriter.h"
 
 namespace reports {
@@ -19,6 +20,10 @@ ExportOptions AutomatedReportOptions(const AutomatedReportRequest& request) {
 void RunAutomatedReport(const AutomatedReportRequest& request, const scan::DisplayData& displayData) {
     ExportOptions options = AutomatedReportOptions(request);
     if (displayData.scans.empty()) {
+        return;
+    }
+    if (options.Format == kExportFormatSpreadsheet) {
+        RunAutomatedSpreadsheet(options, displayData, request.directory);
         return;
     }
     ReportWriter writer(request.view, displayData);

@@ -19,6 +19,7 @@ struct AutomatedReportRequest {
     std::string printFormat;   // the /PRINTFORMAT= value
     int printDestination = 1;  // 1 printer, 2 file
     std::string printFilePath;
+    std::string directory;     // the /DIR= directory, for the spreadsheet's name and titles
     ReportView view;
 };
 

@@ -66,6 +66,7 @@ void ApplyPrintFormat(const std::string& printFormat, ExportOptions& options) {
         if (format == "HTML") options.Format = 0;
         else if (format == "CSV") options.Format = 1;
         else if (format == "TEXT") options.Format = 2;
+        else if (format == "XLSX") options.Format = kExportFormatSpreadsheet;
     }
     if (fields.size() >= 4) {
         options.Columns = leadingUnsigned(fields[3]);

@@ -10,8 +10,11 @@
 
 namespace reports {
 
+// ExportOptions::Format of a spreadsheet report (after HTML 0, comma-separated 1, text 2).
+inline constexpr int kExportFormatSpreadsheet = 3;
+
 struct ExportOptions {
-    int Format = 2;           // 0 HTML, 1 comma-separated values, 2 plain text
+    int Format = 2;           // 0 HTML, 1 comma-separated values, 2 plain text, 3 spreadsheet
     int Destination = 0;      // 0 default printer, 1 file
     std::string Path = "/tmp";
     int Precision = 0;        // 0 bytes, 1 K, 2 MB, 3 GB, 4 smart
@@ -28,8 +31,8 @@ struct ReportView {
     bool showBlankRows = false; // rows with no value in any shown scan
 };
 
-// Applies the fields of a "/PRINTFORMAT=" value: units, UNITS, format, columns, rows, REVCOLS,
-// TOTALS, comma-separated, empty fields skipped. ShowUnits is set whether or not the value
+// Applies the fields of a "/PRINTFORMAT=" value: units, UNITS, format (HTML, CSV, TEXT or
+// XLSX), columns, rows, REVCOLS, TOTALS, comma-separated, empty fields skipped. ShowUnits is set whether or not the value
 // holds the field.
 void ApplyPrintFormat(const std::string& printFormat, ExportOptions& options);
 

@@ -13,7 +13,7 @@ BUILD_PACKAGES=(
 )
 TEST_PACKAGES=(
     libgtest-dev libgmock-dev
-    mariadb-server python3-aiosmtpd cron busybox poppler-utils tzdata
+    mariadb-server python3-aiosmtpd cron busybox poppler-utils tzdata python3-openpyxl
 )
 
 case "${1:-build}" in
