@@ -16,6 +16,7 @@ const StringSetting ExportPath{"ExportPath", "/tmp", nullptr, kMachine};
 const StringSetting HomePage{"HomePage", nullptr, &HomePageURL, kMachine};
 const StringSetting EMailAddr{"EMailAddr", nullptr, &SupportEmailAddr, kMachine};
 const StringSetting MDACPage{"MDACPage", nullptr, &DefaultMDACPage, kMachine};
+const StringSetting ErrorReportServer{"ErrorReportServer", nullptr, &CompanyWebServer, kMachine};
 const StringSetting PageName3{"PageName3", nullptr, &SettingsPageFileName, kUser};
 const StringSetting MySQLName{"MySQLName", nullptr, &DefaultDatabaseName, kMachineRoot};
 const StringSetting MySQLDSNName{"MySQLDSNName", nullptr, &DefaultMySQLDSNName, kMachineRoot};

@@ -65,6 +65,14 @@ extern const StringSetting HomePage;
 extern const StringSetting EMailAddr;
 extern const StringSetting MDACPage;
 extern const StringSetting DataDirectoryMDB3;
+// The update check reads CheckForUpdates with a default of its own (1); the window reads it with
+// the default above when it decides whether to start the check at all.
+inline constexpr IntSetting CheckForUpdatesWhenChecking{"CheckForUpdates", 1, kMachine};
+
+// ---- Problem report (machine) ----
+// The web server that receives problem reports: a host name, or "host:port" (port 80 when none
+// is given). Default the brand's CompanyWebServer.
+extern const StringSetting ErrorReportServer;
 
 // ---- Alerts (machine) ----
 // How long an e-mail alert may wait for its SMTP server, in seconds, before it counts as failed

@@ -389,4 +389,13 @@ void MigrateRegistry() {
     }
 }
 
+bool IsMigratedMachineSetting(const std::string& name) {
+    for (const MigrationRow& row : kMigrationTable) {
+        if (row.value != nullptr && reg::EqualsIgnoreCase(name, row.value)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace app

@@ -64,6 +64,9 @@ void SetFontRecord(const std::vector<std::uint8_t>& record);
 
 // One-time copy of the old per-user settings into the machine store.
 void MigrateRegistry();
+// True when `name` (compared without case) is one of the machine settings the migration copies
+// from the old per-user store: such settings belong in the machine store.
+bool IsMigratedMachineSetting(const std::string& name);
 
 } // namespace app
 
