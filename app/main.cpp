@@ -1,6 +1,7 @@
 // The tallyvol program: start-up, then an automated run or the window.
 #include "app/CTallyvol32App.h"
 #include "app/CommandLine.h"
+#include "app/ConfigureDatabaseCommand.h"
 #include "app/base/DiagnosticLog.h"
 #include "platform/system/SystemInfo.h"
 #include "platform/ui/IUserInterface.h"
@@ -24,6 +25,9 @@ int main(int argc, char** argv) {
                         version.build);
             return 0;
         }
+    }
+    if (app::IsConfigureDatabaseCommand(arguments)) {
+        return app::RunConfigureDatabaseCommand(arguments);
     }
 
     // Nobody answers questions in this build: the unattended interface logs and takes defaults.
