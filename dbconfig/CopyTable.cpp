@@ -10,6 +10,7 @@
 #include "platform/ado/Connection.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
+#include "scan/CopyStatements.h"
 #include "scan/SqlRules.h"
 
 #include <strings.h>
@@ -29,7 +30,7 @@ constexpr int kRowsBetweenMessages = 20;
 void showRowCount(Connection& oldConnection, const std::string& table, ICopyProgress& progress) {
     constexpr const char* kActivity = "Getting a row count before copying the database";
     try {
-        auto count = oldConnection.OpenRecordset(StringPrintf("select count(*) from %s", table.c_str()));
+        auto count = oldConnection.OpenRecordset(scan::CopyRowCountQuery(table));
         if (!count->IsEOF()) {
             progress.SetRange(count->Fields(0).AsInt64());
         }
@@ -59,7 +60,7 @@ bool CopyTable(Connection& oldConnection, Connection& newConnection, const std::
     try {
         oldConnection.SetCommandTimeout(app::GetSetting(app::settings::DB_TIMEOUT_SECONDS));
         std::unique_ptr<platform::ado::Recordset> source =
-            oldConnection.OpenRecordset(StringPrintf("select * from %s", table.c_str()));
+            oldConnection.OpenRecordset(scan::CopyReadQuery(table));
 
         step = kStepMapping;
         // SizeData's own row key is left for the new database to generate.

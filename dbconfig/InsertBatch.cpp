@@ -1,26 +1,17 @@
 #include "dbconfig/InsertBatch.h"
 
-#include "platform/system/StringPrintf.h"
+#include "scan/CopyStatements.h"
 #include "scan/SqlRules.h"
 
 namespace dbconfig {
 
-using platform::system::StringPrintf;
-
 InsertBatch::InsertBatch(int targetKind, const std::string& table,
                          const std::vector<std::string>& columns, bool identityInsert)
     : m_statementPerRow(targetKind == scan::kSqlServerDatabase) {
-    m_head = StringPrintf("insert into %s (", table.c_str());
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (i > 0) {
-            m_head += ",";
-        }
-        m_head += columns[i];
-    }
-    m_head += ") Values (";
+    m_head = scan::CopyInsertHead(table, columns);
     if (m_statementPerRow && identityInsert) {
-        m_prefix = StringPrintf("SET IDENTITY_INSERT %s ON\r\n", table.c_str());
-        m_suffix = StringPrintf("SET IDENTITY_INSERT %s OFF\r\n", table.c_str());
+        m_prefix = scan::IdentityInsertOn(table);
+        m_suffix = scan::IdentityInsertOff(table);
     }
 }
 
