@@ -1,6 +1,7 @@
 #include "dbconfig/AccessDatabase.h"
 
 #include "app/base/Settings.h"
+#include "dbconfig/WizardConnectionStrings.h"
 #include "platform/system/StringPrintf.h"
 #include "scan/SqlRules.h"
 
@@ -38,9 +39,9 @@ std::string SqlServerCredentialsSuffix(bool currentUser, const std::string& user
                                        const std::string& password, const std::string& additional) {
     std::string suffix;
     if (!currentUser && !user.empty()) {
-        suffix += StringPrintf(";USER ID=%s", user.c_str());
+        suffix += ";USER ID=" + ConnectionStringValue(user);
         if (!password.empty()) {
-            suffix += StringPrintf(";PWD=%s", password.c_str());
+            suffix += ";PWD=" + ConnectionStringValue(password);
         }
     }
     if (!additional.empty()) {

@@ -25,7 +25,8 @@ std::string AccessOdbcConnectionString(const std::string& dsnName);
 std::string AccessConnectionStringSpec(const std::string& path);
 
 // The part of a SQL Server connection string after TRUSTED_CONNECTION: ";USER ID=%s" and
-// ";PWD=%s" when the given credentials are used, then the additional parameters.
+// ";PWD=%s" when the given credentials are used (values quoted where they need it), then the
+// additional parameters.
 std::string SqlServerCredentialsSuffix(bool currentUser, const std::string& user,
                                        const std::string& password, const std::string& additional);
 
