@@ -2,6 +2,7 @@
 
 #include "app/base/Settings.h"
 #include "brand/Brand.h"
+#include "platform/ado/ConnectionString.h"
 #include "platform/system/AtomicFile.h"
 #include "platform/system/Paths.h"
 #include "platform/system/SystemInfo.h"
@@ -40,9 +41,57 @@ std::string logDirectory() {
     return directory;
 }
 
+// The log may sit in a directory other users can write (LogDir is a setting): it is never
+// reached through a link, never a file another user owns, made or linked, and readable by its
+// owner only, since error reports can name the store.
 int openLog(const std::string& path) {
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY;
+    int fd = ::open(path.c_str(), kFlags, 0600);
+    if (fd < 0 && errno == ENOENT) {
+        // The private default directory may not exist yet on a new machine.
+        platform::system::CreateDirectories(path.substr(0, path.rfind('/')), 0700);
+        fd = ::open(path.c_str(), kFlags, 0600);
+    }
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1) {
+        ::close(fd);
+        return -1;
+    }
+    if ((st.st_mode & 077) != 0) {
+        ::fchmod(fd, st.st_mode & 0700);
+    }
+    return fd;
 }
+
+// Texts from outside (directory names, server answers) may hold line breaks: escaped, one
+// event stays one line. A single line break ending the text is the line's own.
+std::string escapeLineBreaks(const std::string& text) {
+    std::size_t last = text.size();
+    if (last > 0 && text[last - 1] == '\n') {
+        --last;
+    }
+    if (text.find_first_of("\r\n") >= last) {
+        return text;
+    }
+    std::string escaped;
+    escaped.reserve(text.size() + 8);
+    for (std::size_t i = 0; i < last; ++i) {
+        if (text[i] == '\n') {
+            escaped += "\\n";
+        } else if (text[i] == '\r') {
+            escaped += "\\r";
+        } else {
+            escaped += text[i];
+        }
+    }
+    escaped.append(text, last, std::string::npos);
+    return escaped;
+}
+
+void writeLine(const std::string& text);
 
 
 std::string headerText() {
@@ -97,16 +146,21 @@ std::string LogFilePath() {
 
 void EnableDebugLog() {
     g_debugOn.store(true);
+    std::string directory = logDirectory();
     std::lock_guard<std::mutex> lock(g_mutex);
     if (g_fd >= 0) {
         return;
     }
-    std::string directory = logDirectory();
-    platform::system::CreateDirectories(directory.substr(0, directory.size() - 1));
     g_fd = openLog(directory + ProductName3218 + "Log.txt");
 }
 
 void WriteLogLine(const std::string& text) {
+    writeLine(escapeLineBreaks(platform::ado::MaskConnectionPasswords(text)));
+}
+
+namespace {
+
+void writeLine(const std::string& text) {
     // The path comes from the settings, read outside the lock because reading them may log.
     bool haveHandle = false;
     {
@@ -143,6 +197,8 @@ void WriteLogLine(const std::string& text) {
     }
 }
 
+} // namespace
+
 void DebugLog(const char* source, int line, const char* format, ...) {
     if (!IsDebugLogOn()) {
         return;
@@ -152,10 +208,10 @@ void DebugLog(const char* source, int line, const char* format, ...) {
     va_start(arguments, format);
     std::vsnprintf(buffer.data(), kMessageLimit + 1, format, arguments);
     va_end(arguments);
-    std::string message(buffer.data());
+    std::string message = escapeLineBreaks(platform::ado::MaskConnectionPasswords(buffer.data()));
     char suffix[128];
     std::snprintf(suffix, sizeof suffix, "  (%s, %d)", source != nullptr ? source : "", line);
-    WriteLogLine(message + suffix);
+    writeLine(message + suffix);
 }
 
 void ResetDiagnosticLogForTesting() {

@@ -2,6 +2,7 @@
 
 #include "app/base/RunState.h"
 #include "app/base/Settings.h"
+#include "platform/ado/ConnectionString.h"
 #include "platform/system/Paths.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/system/SystemInfo.h"
@@ -22,6 +23,8 @@ std::string debugSuffix(int debugCode) {
     return buffer;
 }
 
+long g_reportsMade = 0;
+
 ProfileNotifier& profileNotifier() {
     static ProfileNotifier notifier;
     return notifier;
@@ -35,7 +38,11 @@ void deliverUnattended(const std::string& text) {
     platform::ui::UI().ShowErrorReport(text, std::string());
 }
 
-void report(const std::string& errorText, int debugCode) {
+// Reports leave the process (windows, e-mails, standard error, the log): a connection string
+// in the activity text keeps its password to itself.
+void report(const std::string& rawErrorText, int debugCode) {
+    ++g_reportsMade;
+    std::string errorText = platform::ado::MaskConnectionPasswords(rawErrorText);
     if (AutomatedScanInProgress) {
         deliverUnattended(UnattendedReportText(errorText, debugCode));
         return;
@@ -44,6 +51,10 @@ void report(const std::string& errorText, int debugCode) {
 }
 
 } // namespace
+
+long ReportsMade() {
+    return g_reportsMade;
+}
 
 void SetProfileNotifier(ProfileNotifier notifier) {
     profileNotifier() = std::move(notifier);
@@ -98,7 +109,7 @@ std::string GetSystemInfoText() {
     std::string program = platform::system::ProgramPath();
     std::string platformText = platform::system::PlatformText();
     std::string spec = GetSetting(settings::ConnectionStringSpec);
-    std::string connection = GetSetting(settings::ConnectionString);
+    std::string connection = platform::ado::MaskConnectionPasswords(GetSetting(settings::ConnectionString));
     std::vector<char> buffer(program.size() + platformText.size() + spec.size() + connection.size() + 128);
     std::snprintf(buffer.data(), buffer.size(),
                   "Program: %s\r\nVersion: %d.%d.%d\r\nPlatform:%s\r\nDB:%s\r\nConnection String:%s",

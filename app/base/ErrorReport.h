@@ -29,7 +29,11 @@ std::string ComErrorText(const platform::ado::ComError& error, const std::string
 // The text delivered in place of the window during an automated run's scan.
 std::string UnattendedReportText(const std::string& errorText, int debugCode);
 
-// The program, its version, the platform and the database connection in use.
+// How many problem reports this process made so far: an automated run that made one failed.
+long ReportsMade();
+
+// The program, its version, the platform and the database connection in use (its password
+// masked).
 std::string GetSystemInfoText();
 
 void ReportError(int debugCode, const std::string& activity);

@@ -4,10 +4,11 @@
 #include "platform/system/BuildConfig.h"
 #include "platform/system/Paths.h"
 
+#include <unistd.h>
+
 namespace app::settings {
 
 // Strings whose default is a literal; paths follow this platform's conventions.
-const StringSetting LogDir{"LogDir", "/tmp", nullptr, kMachine};
 const StringSetting PrintFilePath{"PrintFilePath", "DIRSIZE.TXT", nullptr, kMachine};
 const StringSetting DataDirectoryMDB3{"DataDirectoryMDB3", "APPDIR", nullptr, kMachine};
 const StringSetting ExportPath{"ExportPath", "/tmp", nullptr, kMachine};
@@ -26,11 +27,19 @@ std::string defaultConnectionString() {
     return std::string("DSN=") + DefaultDSNName;
 }
 
+// A directory no other user can write: a log written there by root from cron cannot be
+// turned against the system.
+std::string defaultLogDirectory() {
+    return ::geteuid() == 0 ? std::string("/var/log/tallyvol") : platform::system::TallyvolHome();
+}
+
 // The included store file in the program's home (the program directory's written half).
 std::string defaultStoreFile() {
     return platform::system::TallyvolHome() + "/" + AccessDBFile;
 }
 } // namespace
+
+const StringSetting LogDir{"LogDir", nullptr, nullptr, kMachine, defaultLogDirectory};
 
 const IntSetting LatestMajor{"LatestMajor", platform::system::kVersionMajor, kMachine};
 const IntSetting LatestMinor{"LatestMinor", platform::system::kVersionMinor, kMachine};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace platform::ado {
 
@@ -200,6 +201,80 @@ ResolvedConnection ResolveConnectionString(const std::string& text, const std::s
     resolved.kind = ProviderKind::kOdbc;
     resolved.target = odbc;
     return resolved;
+}
+
+namespace {
+
+bool isKeyBoundary(char c) {
+    return c == ';' || c == '"' || c == '\'' || c == ' ' || c == '\t' || c == '(' || c == ',' || c == '\n' ||
+           c == '\r' || c == ':';
+}
+
+bool matchesKeyAt(const std::string& text, std::size_t at, const char* key) {
+    std::size_t length = std::strlen(key);
+    if (at + length > text.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        if (std::toupper(static_cast<unsigned char>(text[at + i])) != key[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Where the value starting at `start` ends: a braced or quoted value at its closing mark, any
+// other at the next ";", double quote or line end.
+std::size_t valueEnd(const std::string& text, std::size_t start) {
+    if (start < text.size() && (text[start] == '{' || text[start] == '"')) {
+        char closing = text[start] == '{' ? '}' : '"';
+        std::size_t close = text.find(closing, start + 1);
+        return close == std::string::npos ? text.size() : close + 1;
+    }
+    std::size_t end = text.find_first_of(";\"\r\n", start);
+    return end == std::string::npos ? text.size() : end;
+}
+
+} // namespace
+
+std::string MaskConnectionPasswords(const std::string& text) {
+    if (text.find('=') == std::string::npos) {
+        return text;
+    }
+    std::string masked;
+    masked.reserve(text.size());
+    std::size_t copied = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (at > 0 && !isKeyBoundary(text[at - 1])) {
+            continue;
+        }
+        std::size_t keyLength = 0;
+        if (matchesKeyAt(text, at, "PASSWORD")) {
+            keyLength = 8;
+        } else if (matchesKeyAt(text, at, "PWD")) {
+            keyLength = 3;
+        } else {
+            continue;
+        }
+        std::size_t equals = text.find_first_not_of(" \t", at + keyLength);
+        if (equals == std::string::npos || text[equals] != '=') {
+            continue;
+        }
+        std::size_t start = text.find_first_not_of(" \t", equals + 1);
+        if (start == std::string::npos) {
+            start = text.size();
+        }
+        std::size_t end = valueEnd(text, start);
+        if (end == start) {
+            continue; // an empty password hides nothing
+        }
+        masked.append(text, copied, start - copied);
+        masked += "****";
+        copied = end;
+        at = end - 1;
+    }
+    masked.append(text, copied, std::string::npos);
+    return masked;
 }
 
 } // namespace platform::ado

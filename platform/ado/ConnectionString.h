@@ -29,6 +29,11 @@ struct ResolvedConnection {
 ResolvedConnection ResolveConnectionString(const std::string& text, const std::string& user = {},
                                            const std::string& password = {});
 
+// The text with the value of every PWD= or PASSWORD= key (any case, blanks around "=" allowed,
+// braced or quoted values whole) replaced by "****": for any text that leaves the process and
+// may hold a connection string (error reports, the log, standard error, e-mails).
+std::string MaskConnectionPasswords(const std::string& text);
+
 // PROVIDER=SQLOLEDB;SERVER=..;DATABASE=..;TRUSTED_CONNECTION=..;USER ID=..;PWD=..;... as the
 // ODBC string for the FreeTDS driver.
 std::string TranslateSqlOledbToFreeTds(const std::string& text);

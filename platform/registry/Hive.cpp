@@ -465,7 +465,8 @@ bool ModifyHive(Root root, const std::function<bool(HiveData&)>& change) {
     if (updated == text) {
         return true; // nothing changed: spare the disk a rewrite
     }
-    return platform::system::ReplaceFileContents(path, updated);
+    // The machine hive holds the store's connection string, password included.
+    return platform::system::ReplaceFileContents(path, updated, platform::system::FileAccess::kOwnerOnly);
 }
 
 } // namespace platform::registry

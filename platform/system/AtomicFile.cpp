@@ -52,14 +52,20 @@ FileLock::~FileLock() {
     }
 }
 
-bool ReplaceFileContents(const std::string& path, const std::string& text) {
+bool ReplaceFileContents(const std::string& path, const std::string& text, FileAccess access) {
     std::string temp = path + ".tmp." + std::to_string(::getpid());
-    mode_t mode = 0644;
+    mode_t mode = access == FileAccess::kOwnerOnly ? 0600 : 0644;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;
+        if (access == FileAccess::kOwnerOnly) {
+            mode &= 0700;
+        }
     }
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    // A temporary file left by a process of the same number that died is replaced, never
+    // followed.
+    ::unlink(temp.c_str());
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) {
         return false;
     }

@@ -32,9 +32,13 @@ private:
     int m_fd = -1;
 };
 
-// Writes `text` to a temporary file beside `path`, flushes it and renames it over `path`,
-// keeping the old file's permissions. False (and `path` untouched) on any failure.
-bool ReplaceFileContents(const std::string& path, const std::string& text);
+// Who may read a replaced file: kShared keeps the old file's permissions (a new one is 0644);
+// kOwnerOnly makes it readable and writable by its owner alone (files that hold passwords).
+enum class FileAccess { kShared, kOwnerOnly };
+
+// Writes `text` to a temporary file beside `path`, flushes it and renames it over `path`.
+// False (and `path` untouched) on any failure.
+bool ReplaceFileContents(const std::string& path, const std::string& text, FileAccess access = FileAccess::kShared);
 
 } // namespace platform::system
 

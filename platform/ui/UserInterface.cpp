@@ -1,6 +1,7 @@
 #include "platform/ui/IUserInterface.h"
 #include "platform/ui/UnattendedUserInterface.h"
 
+#include "platform/ado/ConnectionString.h"
 #include "platform/process/Process.h"
 #include "platform/system/Paths.h"
 
@@ -64,7 +65,9 @@ IUserInterface* SetUI(IUserInterface* ui) {
     return previous;
 }
 
-void UnattendedUserInterface::report(const std::string& text) {
+void UnattendedUserInterface::report(const std::string& rawText) {
+    // Cron mails standard error: no password of a connection string goes with it.
+    std::string text = platform::ado::MaskConnectionPasswords(rawText);
     std::fprintf(stderr, "%s\n", text.c_str());
     std::fflush(stderr);
     if (m_logSink) {

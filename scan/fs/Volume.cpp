@@ -66,8 +66,10 @@ bool FENGetFreeSpace(const std::string& path, std::uint64_t& totalFree, std::uin
             return false;
         }
         std::uint64_t unit = volume.f_frsize != 0 ? volume.f_frsize : volume.f_bsize;
-        totalFree = static_cast<std::uint64_t>(volume.f_bfree) * unit;
-        freeToCaller = static_cast<std::uint64_t>(volume.f_bavail) * unit;
+        // Blocks reserved for root are not free for the data an alert protects: free is what
+        // df shows as available, for every caller.
+        totalFree = static_cast<std::uint64_t>(volume.f_bavail) * unit;
+        freeToCaller = totalFree;
         totalBytes = static_cast<std::uint64_t>(volume.f_blocks) * unit;
         return true;
     } catch (...) {

@@ -28,8 +28,10 @@ while read -r line; do
         [[ $line == *"$root/usr/"*"lib/tallyvol/"* ]] || fail "library from outside the package: $line" ;;
     esac
 done <<<"$libraries"
-dpkg-deb -I "$program_deb" | grep -q '^ Depends:.*libqt' && fail "tallyvol depends on Qt"
-dpkg-deb -I "$desktop_deb" | grep -q '^ Depends: tallyvol (= ' || fail "tallyvol-desktop does not depend on tallyvol"
+program_control=$(dpkg-deb -I "$program_deb")
+desktop_control=$(dpkg-deb -I "$desktop_deb")
+if grep -q '^ Depends:.*libqt' <<<"$program_control"; then fail "tallyvol depends on Qt"; fi
+grep -q '^ Depends:.*tallyvol (= ' <<<"$desktop_control" || fail "tallyvol-desktop does not depend on tallyvol"
 
 # A tree of known size, scanned and stored by the installed program in a fresh home.
 tree=$scratch/tree

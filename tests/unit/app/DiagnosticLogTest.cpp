@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -74,17 +76,24 @@ TEST(DiagnosticLog, DebugLinesAreWrittenOnlyWhileDebugLoggingIsOn) {
     EXPECT_EQ(text.find("invisible"), std::string::npos);
 }
 
-TEST(DiagnosticLog, EnablingCreatesTheLogDirectoryButAPlainLineDoesNot) {
+// The default log directory is a private one that a new machine does not have yet: the first
+// line, debug logging or not, makes it (readable by its owner only), so no error line of an
+// automated run is lost.
+TEST(DiagnosticLog, TheFirstLineCreatesTheLogDirectoryAndAnOwnerOnlyFile) {
     IsolatedEnvironment env;
     std::string deep = env.Root() + "/logs/deep/x";
     SetMachineString(deep, "LogDir");
     WriteLogLine("launch line");
-    EXPECT_FALSE(testsupport::FileExists(deep)) << "without debug logging nothing creates directories";
+    EXPECT_NE(ReadFile(deep + "/TallyvolLog.txt").find("launch line"), std::string::npos);
+    struct stat st {};
+    ASSERT_EQ(::stat((deep + "/TallyvolLog.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat(deep.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
 
     EnableDebugLog();
     WriteLogLine("now written");
     EXPECT_NE(ReadFile(deep + "/TallyvolLog.txt").find("now written"), std::string::npos);
-    EXPECT_EQ(ReadFile(deep + "/TallyvolLog.txt").find("launch line"), std::string::npos);
 }
 
 TEST(DiagnosticLog, LongMessagesAreCutSoTheSuffixStillFits) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using namespace app;
 using platform::registry::RegKey;
 using platform::registry::Root;
@@ -140,5 +142,6 @@ TEST(Settings, AnUnwritableStoreGivesDefaultsAndLosesWrites) {
     env.Set("TALLYVOL_HOME", env.Root() + "/plainfile/home");
     SetMachineInt("ManualAutoDeleteDays", 5);
     EXPECT_EQ(GetMachineInt("ManualAutoDeleteDays", 0), 0);
-    EXPECT_EQ(GetSetting(settings::LogDir), "/tmp");
+    // The log's default directory is private: root's own, else the program's home.
+    EXPECT_EQ(GetSetting(settings::LogDir), ::geteuid() == 0 ? std::string("/var/log/tallyvol") : env.Root() + "/plainfile/home");
 }

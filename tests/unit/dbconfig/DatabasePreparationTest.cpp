@@ -273,7 +273,7 @@ TEST(DatabasePreparation, SqlServerDatabasesAreCreatedThroughFreeTds) {
     EXPECT_EQ(ui.errorReports[0].rfind(
                   "An error occurred while: Trying to connect with database using connection "
                   "string PROVIDER=SQLOLEDB;SERVER=127.0.0.1,1;TRUSTED_CONNECTION=no;USER ID=sa;"
-                  "PWD=pw;Timeout=2.  HR=x80004005  Err=Exception while connecting to "
+                  "PWD=****;Timeout=2.  HR=x80004005  Err=Exception while connecting to "
                   "PROVIDER=SQLOLEDB;",
                   0),
               0u)

@@ -11,6 +11,8 @@
 
 #include <sqlite3.h>
 
+#include <regex>
+
 #include <gtest/gtest.h>
 
 #include <iostream>
@@ -211,7 +213,10 @@ TEST_F(Upgrade, AnAutomatedRunUpgradesWithoutAskingAndSaysSoInTheLog) {
     EXPECT_EQ(columns(*scanInfo.GetConnection(), "ScanDefinition"),
               "ScanID ScanRootDirID ScanType ScanDate ");
     std::string log = testsupport::ReadFile(env.LogFile());
-    EXPECT_NE(log.find(kConfirmText), std::string::npos);
+    // The question's line breaks are escaped: one log line per event.
+    std::string escaped = std::regex_replace(std::regex_replace(kConfirmText, std::regex("\r"), "\\r"),
+                                             std::regex("\n"), "\\n");
+    EXPECT_NE(log.find(escaped), std::string::npos) << log;
     EXPECT_NE(log.find("Upgrading the database without confirmation: automated run."),
               std::string::npos);
 }
