@@ -51,13 +51,15 @@ RowValues rowValues(const scan::DisplayData& data, std::uint32_t rowID) {
     return values;
 }
 
-// Runs one check at its own boundary: an exception ends only this check.
-template <typename Body> void guarded(const char* name, Body body) {
+// Runs one check at its own boundary: an exception ends only this check. True when the check
+// could read what it compares (whether or not it alerted).
+template <typename Body> bool guarded(const char* name, Body body) {
     try {
-        body();
+        return body();
     } catch (...) {
         TV_DEBUG_LOG("** Exception in %s\n", name);
     }
+    return false;
 }
 
 std::string bytes(const AlertCheckContext& context, std::int64_t value) {
@@ -66,12 +68,12 @@ std::string bytes(const AlertCheckContext& context, std::int64_t value) {
 
 } // namespace
 
-void AlertSizeCheck(const AlertCheckContext& context, std::int64_t threshold) {
-    guarded("AlertSizeCheck", [&] {
+bool AlertSizeCheck(const AlertCheckContext& context, std::int64_t threshold) {
+    return guarded("AlertSizeCheck", [&] {
         TV_DEBUG_LOG("Doing AlertSizeCheck with dir=%s, trigger=%lld", context.directory.c_str(),
                      static_cast<long long>(threshold));
         scan::DisplayData data;
-        if (!context.loadScans(context.directory, kDirectoryView, data, 2)) return;
+        if (!context.loadScans(context.directory, kDirectoryView, data, 2)) return false;
         for (const scan::DisplayRow& row : data.rows) {
             RowValues values = rowValues(data, row.id);
             if (!values.current || !values.previous) continue;
@@ -83,14 +85,15 @@ void AlertSizeCheck(const AlertCheckContext& context, std::int64_t threshold) {
                 context.sendAlert(row.name, message, *values.current);
             }
         }
+        return true;
     });
 }
 
-void AlertPercentCheck(const AlertCheckContext& context, int percent) {
-    guarded("AlertPercentCheck", [&] {
+bool AlertPercentCheck(const AlertCheckContext& context, int percent) {
+    return guarded("AlertPercentCheck", [&] {
         TV_DEBUG_LOG("Doing AlertPercentCheck with dir=%s, trigger=%d", context.directory.c_str(), percent);
         scan::DisplayData data;
-        if (!context.loadScans(context.directory, kDirectoryView, data, 2)) return;
+        if (!context.loadScans(context.directory, kDirectoryView, data, 2)) return false;
         for (const scan::DisplayRow& row : data.rows) {
             RowValues values = rowValues(data, row.id);
             if (!values.current || !values.previous) continue;
@@ -108,15 +111,16 @@ void AlertPercentCheck(const AlertCheckContext& context, int percent) {
                 context.sendAlert(row.name, message, current);
             }
         }
+        return true;
     });
 }
 
-void FreeAlertCheck(const AlertCheckContext& context, std::int64_t threshold) {
-    guarded("FreeAlertCheck", [&] {
+bool FreeAlertCheck(const AlertCheckContext& context, std::int64_t threshold) {
+    return guarded("FreeAlertCheck", [&] {
         std::uint64_t totalFree = 0, freeToCaller = 0, totalBytes = 0;
         if (!context.getFreeSpace(context.directory, &totalFree, &freeToCaller, &totalBytes)) {
             TV_DEBUG_LOG("Failed to FENGetFreeSpace for %s", context.directory.c_str());
-            return;
+            return false;
         }
         TV_DEBUG_LOG("Doing FreeAlertCheck for %s", context.directory.c_str());
         std::int64_t free = asSigned(totalFree);
@@ -126,15 +130,16 @@ void FreeAlertCheck(const AlertCheckContext& context, std::int64_t threshold) {
                                          bytes(context, free).c_str());
             context.sendAlert(context.directory, message, free);
         }
+        return true;
     });
 }
 
-void MaxSizeCheck(const AlertCheckContext& context, std::int64_t limit) {
-    guarded("MaxSizeCheck", [&] {
+bool MaxSizeCheck(const AlertCheckContext& context, std::int64_t limit) {
+    return guarded("MaxSizeCheck", [&] {
         TV_DEBUG_LOG("Doing MaxSizeCheck with dir=%s, trigger=%lld", context.directory.c_str(),
                      static_cast<long long>(limit));
         scan::DisplayData data;
-        if (!context.loadScans(context.directory, kDirectoryView, data, 1)) return;
+        if (!context.loadScans(context.directory, kDirectoryView, data, 1)) return false;
         std::uint64_t sum = 0;
         data.ForEachValue([&sum](std::uint32_t, std::uint32_t, std::uint64_t value) { sum += value; });
         std::int64_t total = asSigned(sum);
@@ -144,16 +149,17 @@ void MaxSizeCheck(const AlertCheckContext& context, std::int64_t limit) {
                                          bytes(context, total).c_str());
             context.sendAlert(context.directory, message, total);
         }
+        return true;
     });
 }
 
-void FreePercentAlertCheck(const AlertCheckContext& context, int percent) {
-    guarded("FreePercentAlertCheck", [&] {
+bool FreePercentAlertCheck(const AlertCheckContext& context, int percent) {
+    return guarded("FreePercentAlertCheck", [&] {
         TV_DEBUG_LOG("Doing FreePercentAlertCheck with dir=%s, trigger=%d", context.directory.c_str(), percent);
         std::uint64_t totalFree = 0, freeToCaller = 0, totalBytes = 0;
         if (!context.getFreeSpace(context.directory, &totalFree, &freeToCaller, &totalBytes)) {
             TV_DEBUG_LOG("Failed to FENGetFreeSpace for %s", context.directory.c_str());
-            return;
+            return false;
         }
         TV_DEBUG_LOG("Doing FreePercentAlertCheck for %s", context.directory.c_str());
         std::int64_t free = asSigned(totalFree);
@@ -167,6 +173,7 @@ void FreePercentAlertCheck(const AlertCheckContext& context, int percent) {
                                          context.directory.c_str(), freePercent, percent, bytes(context, free).c_str());
             context.sendAlert(context.directory, message, free);
         }
+        return true;
     });
 }
 

@@ -45,11 +45,11 @@ struct AlertCheckContext {
     AlertSender sendAlert;
 };
 
-void AlertSizeCheck(const AlertCheckContext& context, std::int64_t threshold);
-void AlertPercentCheck(const AlertCheckContext& context, int percent);
-void FreeAlertCheck(const AlertCheckContext& context, std::int64_t threshold);
-void MaxSizeCheck(const AlertCheckContext& context, std::int64_t limit);
-void FreePercentAlertCheck(const AlertCheckContext& context, int percent);
+bool AlertSizeCheck(const AlertCheckContext& context, std::int64_t threshold);
+bool AlertPercentCheck(const AlertCheckContext& context, int percent);
+bool FreeAlertCheck(const AlertCheckContext& context, std::int64_t threshold);
+bool MaxSizeCheck(const AlertCheckContext& context, std::int64_t limit);
+bool FreePercentAlertCheck(const AlertCheckContext& context, int percent);
 
 // The profiles an alert goes to: with a profile list ("/PID=", identifiers separated by commas,
 // empty pieces skipped, each read by its leading digits) the stored profiles in list order,

@@ -70,17 +70,19 @@ bool CTallyvol32App::InitInstance() {
         auto dialog = std::make_unique<CTallyvol32Dlg>();
         m_mainWindow = dialog.get();
         ParseCommandLine(dialog.get(), *this);
+        WarnAboutIgnoredArguments(*this, dialog->m_profileList);
         platform::system::ProgramVersion version = platform::system::GetProgramVersion();
         TV_DEBUG_LOG("Version: %d.%d Bld %d\n", version.major, version.minor, version.build);
 
         try {
             if (m_runRequest.Automated) {
-                RunAutomated(*this, *dialog);
+                m_exitStatus = RunAutomated(*this, *dialog);
             } else if (m_runDialog) {
                 m_runDialog(*dialog);
             }
         } catch (...) {
             TV_DEBUG_LOG("** Exception in dlg->DoModal()");
+            m_exitStatus = 1;
         }
 
         m_mainWindow = nullptr;
@@ -93,6 +95,7 @@ bool CTallyvol32App::InitInstance() {
         }
     } catch (...) {
         TV_DEBUG_LOG("** Exception in InitInstance\n");
+        m_exitStatus = 1;
     }
     return false;
 }

@@ -29,13 +29,16 @@ public:
     std::string m_commandLine; // the arguments joined by blanks, for the log
     RunRequest m_runRequest;
     CTallyvol32Dlg* m_mainWindow = nullptr;
+    // The exit status of the process: the automated run's, or the window's.
+    int m_exitStatus = 0;
 
     // Shows the main window modally (interactive runs); installed by the window layer.
     std::function<void(CTallyvol32Dlg&)> m_runDialog;
 };
 
-// Step 14 of InitInstance when the command line asks for an automated run.
-void RunAutomated(CTallyvol32App& application, CTallyvol32Dlg& dialog);
+// Step 14 of InitInstance when the command line asks for an automated run; the process's exit
+// status: 0 when every step did what it was asked, 1 when one failed.
+int RunAutomated(CTallyvol32App& application, CTallyvol32Dlg& dialog);
 
 } // namespace app
 

@@ -32,7 +32,8 @@ reports::AutomatedReportRequest CTallyvol32Dlg::ReportRequest() const {
     request.printDestination = m_printDestination;
     request.printFilePath = m_printFilePath;
     request.directory = m_directory;
-    request.view = {m_view, m_showBlankRows};
+    // Rows as the window shows them, so "the first N rows" are the N the user would see first.
+    request.view = {m_view, m_showBlankRows, m_sortMethod};
     return request;
 }
 

@@ -39,12 +39,13 @@ public:
     // The directory text becomes the loaded directory's parent (the root stays the root).
     void OnBack();
 
-    // ---- Alert checks of the automated run, each delivering through SendAlert ----
-    void AlertSizeCheck();
-    void AlertPercentCheck();
-    void FreeAlertCheck();
-    void MaxSizeCheck();
-    void FreePercentAlertCheck();
+    // ---- Alert checks of the automated run, each delivering through SendAlert; false when the
+    // check could not read its scans or the volume ----
+    bool AlertSizeCheck();
+    bool AlertPercentCheck();
+    bool FreeAlertCheck();
+    bool MaxSizeCheck();
+    bool FreePercentAlertCheck();
     void SendAlert(const std::string& directory, const std::string& message, std::int64_t size);
 
     // What the report step of the automated run is asked for: the command line's print values
@@ -80,6 +81,7 @@ public:
     int m_automatedAutoDeleteDays = 7;
     int m_checkForUpdates = 0;
     bool m_databaseConnected = false;
+    std::int64_t m_lastScanResult = 0;   // of the last OnScan: bytes, or -1 failed, -2 excluded
     CProgressDlg m_progress;             // watches every scan of m_scanInfo
     scan::CScanInfo m_scanInfo;          // the scan engine and its store connections
     scan::DisplayData m_displayData;

@@ -1,13 +1,18 @@
 #include "app/CommandLine.h"
 
+#include "alerts/AlertChecks.h"
+#include "alerts/Notification.h"
 #include "app/CTallyvol32App.h"
 #include "app/CTallyvol32Dlg.h"
 #include "app/base/DiagnosticLog.h"
+#include "platform/system/StringPrintf.h"
 
 #include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
+#include <optional>
 
 namespace app {
 
@@ -42,27 +47,50 @@ std::string trim(const std::string& text, const char* characters) {
     return text.substr(first, last - first + 1);
 }
 
-// The leading decimal integer of the text, 0 when there is none.
-int leadingInteger(const std::string& text) {
-    long long value = std::strtoll(text.c_str(), nullptr, 10);
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
+// The largest size in K whose bytes still fit the signed 64-bit thresholds.
+constexpr long long kMaxKilobytes = std::numeric_limits<std::int64_t>::max() / 1024;
+
+// A threshold: a whole number from `lowest` to `highest` (blanks around it allowed), or nothing.
+std::optional<long long> wholeNumber(const std::string& text, long long lowest, long long highest) {
+    std::string digits = trim(text, " \t");
+    if (digits.empty() || digits.size() > 19 ||
+        digits.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    long long value = std::strtoll(digits.c_str(), nullptr, 10);
+    if (value < lowest || value > highest) {
+        return std::nullopt;
+    }
+    return value;
 }
 
-// A size in K: the number read replaces the previous contents only when one could be read;
-// either way the result is multiplied by 1024.
-std::int64_t kilobytes(const std::string& text, std::int64_t previous) {
-    long long value = 0;
-    if (std::sscanf(text.c_str(), "%lld", &value) == 1) {
-        previous = value;
+// Checks a threshold option's value; a bad one is recorded and its check is not run.
+std::optional<long long> threshold(RunRequest& run, const std::string& option, const std::string& value,
+                                   long long highest, const char* what) {
+    std::optional<long long> number = wholeNumber(value, 0, highest);
+    if (!number) {
+        run.Problems.push_back(platform::system::StringPrintf(
+            "%s%s: not a whole number %s from 0 to %lld; this check is not run.", option.c_str(), value.c_str(),
+            what, highest));
     }
-    return static_cast<std::int64_t>(static_cast<std::uint64_t>(previous) * 1024u);
+    return number;
+}
+
+// The keywords of the command line, each matched at the start of an argument.
+constexpr const char* kKeywords[] = {"/DIR=",        "/SAVESUBDIRS", "/NOTIFY=",      "/PID=",
+                                     "/ALERTPERCENT=", "/ALERTSIZE=", "/FREEALERT=",   "/MAXSIZE=",
+                                     "/FREEPERCENT=", "/DEBUG=",     "/SAVE",         "/DOSYMLINKCHECK",
+                                     "/SCAN",        "/PRINT=",      "/PRINTFORMAT="};
+
+void warn(const std::string& text) {
+    WriteLogLine(text);
+    std::fprintf(stderr, "Tallyvol: %s\n", text.c_str());
 }
 
 void parseTokens(CTallyvol32Dlg* dialog, CTallyvol32App& application) {
     RunRequest& run = application.m_runRequest;
     bool directoryGiven = false;
+    bool freeCheckAsked = false; // a free-space check, even one whose value is refused
 
     for (const std::string& token : application.m_arguments) {
         auto matches = [&token](const char* keyword) { return startsWithIgnoreCase(token, keyword); };
@@ -96,35 +124,47 @@ void parseTokens(CTallyvol32Dlg* dialog, CTallyvol32App& application) {
         if (dialog != nullptr && matches("/ALERTPERCENT=")) {
             std::string value = valueOf("/ALERTPERCENT=");
             TV_DEBUG_LOG("Automated /ALERT%%=%s", value.c_str());
-            dialog->m_alertPercent = leadingInteger(value);
-            run.AlertPercent = 1;
+            if (auto percent = threshold(run, "/ALERTPERCENT=", value, INT_MAX, "of percent")) {
+                dialog->m_alertPercent = static_cast<int>(*percent);
+                run.AlertPercent = 1;
+            }
             run.Scan = 1;
         }
         if (dialog != nullptr && matches("/ALERTSIZE=")) {
             std::string value = valueOf("/ALERTSIZE=");
             TV_DEBUG_LOG("Automated /ALERTSIZE=%s", value.c_str());
-            dialog->m_alertSize = kilobytes(value, dialog->m_alertSize);
-            run.AlertSize = 1;
+            if (auto size = threshold(run, "/ALERTSIZE=", value, kMaxKilobytes, "of kilobytes")) {
+                dialog->m_alertSize = *size * 1024;
+                run.AlertSize = 1;
+            }
             run.Scan = 1;
         }
         if (dialog != nullptr && matches("/FREEALERT=")) {
             std::string value = valueOf("/FREEALERT=");
             TV_DEBUG_LOG("Automated /FREEALERT=%s", value.c_str());
-            dialog->m_freeAlert = kilobytes(value, dialog->m_freeAlert);
-            run.FreeAlert = 1;
+            if (auto size = threshold(run, "/FREEALERT=", value, kMaxKilobytes, "of kilobytes")) {
+                dialog->m_freeAlert = *size * 1024;
+                run.FreeAlert = 1;
+            }
+            freeCheckAsked = true;
         }
         if (dialog != nullptr && matches("/MAXSIZE=")) {
             std::string value = valueOf("/MAXSIZE=");
             TV_DEBUG_LOG("Automated /MAXSIZE=%s", value.c_str());
-            dialog->m_maxSize = kilobytes(value, dialog->m_maxSize);
-            run.MaxSize = 1;
+            if (auto size = threshold(run, "/MAXSIZE=", value, kMaxKilobytes, "of kilobytes")) {
+                dialog->m_maxSize = *size * 1024;
+                run.MaxSize = 1;
+            }
             run.Scan = 1;
         }
         if (dialog != nullptr && matches("/FREEPERCENT=")) {
             std::string value = valueOf("/FREEPERCENT=");
             TV_DEBUG_LOG("Automated /FREEPERCENT=%s", value.c_str());
-            dialog->m_freePercent = leadingInteger(value);
-            run.FreePercent = 1;
+            if (auto percent = threshold(run, "/FREEPERCENT=", value, 100, "of percent")) {
+                dialog->m_freePercent = static_cast<int>(*percent);
+                run.FreePercent = 1;
+            }
+            freeCheckAsked = true;
         }
         if (dialog == nullptr && matches("/DEBUG=")) {
             EnableDebugLog();
@@ -163,7 +203,7 @@ void parseTokens(CTallyvol32Dlg* dialog, CTallyvol32App& application) {
         }
     }
 
-    if ((directoryGiven && (run.Print || run.Scan)) || run.FreeAlert || run.FreePercent) {
+    if ((directoryGiven && (run.Print || run.Scan)) || run.FreeAlert || run.FreePercent || freeCheckAsked) {
         run.Automated = 1;
         if (dialog != nullptr) {
             dialog->m_save = run.Save;
@@ -172,6 +212,38 @@ void parseTokens(CTallyvol32Dlg* dialog, CTallyvol32App& application) {
 }
 
 } // namespace
+
+void WarnAboutIgnoredArguments(const CTallyvol32App& application, const std::string& profileList) {
+    for (const std::string& token : application.m_arguments) {
+        bool known = false;
+        for (const char* keyword : kKeywords) {
+            known = known || startsWithIgnoreCase(token, keyword);
+        }
+        if (known) {
+            continue;
+        }
+        if (!token.empty() && (token[0] == '/' || token[0] == '-')) {
+            warn("ignoring the unknown option " + token + " (see tallyvol --help).");
+        } else {
+            warn("ignoring the argument " + token + ", which is no option (quote values that hold blanks).");
+        }
+    }
+    if (profileList.empty()) {
+        return;
+    }
+    std::vector<alerts::Notification> stored;
+    alerts::Notification::LoadAllProfiles(stored);
+    for (const alerts::Notification& wanted : alerts::AlertProfiles(profileList, alerts::Notification(0))) {
+        bool exists = false;
+        for (const alerts::Notification& profile : stored) {
+            exists = exists || profile.PID == wanted.PID;
+        }
+        if (!exists) {
+            warn(platform::system::StringPrintf("/PID=%s: there is no notification profile %d in %s.",
+                                                profileList.c_str(), wanted.PID, alerts::ProfilesFilePath().c_str()));
+        }
+    }
+}
 
 bool ParseCommandLine(CTallyvol32Dlg* dialog, CTallyvol32App& application) {
     try {

@@ -28,10 +28,19 @@ struct RunRequest {
     int FreeAlert = 0;
     int MaxSize = 0;
     int FreePercent = 0;
+    // What the second pass could not take (a threshold that is no whole number in its range):
+    // each said on standard error and in the log; the run goes on without that check and
+    // ends with exit status 1.
+    std::vector<std::string> Problems;
 };
 
 // One pass over the command line; `dialog` is null in the first pass. Always true.
 bool ParseCommandLine(CTallyvol32Dlg* dialog, CTallyvol32App& application);
+
+// Says on standard error and in the log what the command line holds that the program ignores:
+// options it does not know, words that are no option, profiles of /PID= that do not exist.
+// These change nothing else.
+void WarnAboutIgnoredArguments(const CTallyvol32App& application, const std::string& profileList);
 
 // The text of --help.
 std::string HelpText();

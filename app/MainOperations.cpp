@@ -25,6 +25,7 @@ bool directoryExists(const std::string& path) {
 } // namespace
 
 void CTallyvol32Dlg::OnScan() {
+    m_lastScanResult = -1;
     try {
         if (!m_databaseConnected) {
             m_databaseConnected = m_scanInfo.OpenDatabase(false);
@@ -37,7 +38,7 @@ void CTallyvol32Dlg::OnScan() {
         int scanType = AutomatedScanInProgress ? 2 : 1;
         m_scanInfo.SetSaveOptions(m_save != 0, m_saveSubdirs != 0);
         auto started = std::chrono::steady_clock::now();
-        m_scanInfo.Scan(m_directory, AutomatedScanInProgress, scanType, m_symlinkCheck != 0);
+        m_lastScanResult = m_scanInfo.Scan(m_directory, AutomatedScanInProgress, scanType, m_symlinkCheck != 0);
         auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
         TV_DEBUG_LOG("Completed scan of %s in %d ms", m_directory.c_str(), static_cast<int>(elapsed.count()));
         m_loadedDirectory = m_directory;
@@ -121,24 +122,24 @@ alerts::AlertCheckContext checkContext(CTallyvol32Dlg& dialog) {
 
 } // namespace
 
-void CTallyvol32Dlg::AlertSizeCheck() {
-    alerts::AlertSizeCheck(checkContext(*this), m_alertSize);
+bool CTallyvol32Dlg::AlertSizeCheck() {
+    return alerts::AlertSizeCheck(checkContext(*this), m_alertSize);
 }
 
-void CTallyvol32Dlg::AlertPercentCheck() {
-    alerts::AlertPercentCheck(checkContext(*this), m_alertPercent);
+bool CTallyvol32Dlg::AlertPercentCheck() {
+    return alerts::AlertPercentCheck(checkContext(*this), m_alertPercent);
 }
 
-void CTallyvol32Dlg::FreeAlertCheck() {
-    alerts::FreeAlertCheck(checkContext(*this), m_freeAlert);
+bool CTallyvol32Dlg::FreeAlertCheck() {
+    return alerts::FreeAlertCheck(checkContext(*this), m_freeAlert);
 }
 
-void CTallyvol32Dlg::MaxSizeCheck() {
-    alerts::MaxSizeCheck(checkContext(*this), m_maxSize);
+bool CTallyvol32Dlg::MaxSizeCheck() {
+    return alerts::MaxSizeCheck(checkContext(*this), m_maxSize);
 }
 
-void CTallyvol32Dlg::FreePercentAlertCheck() {
-    alerts::FreePercentAlertCheck(checkContext(*this), m_freePercent);
+bool CTallyvol32Dlg::FreePercentAlertCheck() {
+    return alerts::FreePercentAlertCheck(checkContext(*this), m_freePercent);
 }
 
 void CTallyvol32Dlg::SendAlert(const std::string& directory, const std::string& message, std::int64_t size) {

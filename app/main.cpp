@@ -37,9 +37,8 @@ int main(int argc, char** argv) {
         [](const std::string& text) { app::WriteLogLine(text); });
     platform::ui::SetUI(&unattended);
 
-    int status = 0;
     app::CTallyvol32App application(std::move(arguments));
-    application.m_runDialog = [&status, programName = argv[0], &application](app::CTallyvol32Dlg& dialog) {
+    application.m_runDialog = [programName = argv[0], &application](app::CTallyvol32Dlg& dialog) {
         app::UiLibrary library;
         std::string error;
         if (!library.Load(&error)) {
@@ -48,9 +47,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "The window library could not be loaded: %s\n", error.c_str());
             return;
         }
-        status = library.Run(application, dialog, programName);
+        application.m_exitStatus = library.Run(application, dialog, programName);
     };
     application.InitInstance();
     platform::ui::SetUI(nullptr);
-    return status;
+    return application.m_exitStatus;
 }

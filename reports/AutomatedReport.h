@@ -27,8 +27,9 @@ struct AutomatedReportRequest {
 // (print destination 2) at the print file path, else the default printer.
 ExportOptions AutomatedReportOptions(const AutomatedReportRequest& request);
 
-// Writes the report when at least one scan is loaded; does nothing otherwise.
-void RunAutomatedReport(const AutomatedReportRequest& request, const scan::DisplayData& displayData);
+// Writes the report of the loaded scans. True when it was written or printed; false after a
+// reported failure, or when no scan is loaded (said on standard error and in the log).
+bool RunAutomatedReport(const AutomatedReportRequest& request, const scan::DisplayData& displayData);
 
 } // namespace reports
 

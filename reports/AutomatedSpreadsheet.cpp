@@ -31,15 +31,15 @@ SpreadsheetOptions AutomatedSpreadsheetOptions(const ExportOptions& options,
     return spreadsheet;
 }
 
-void RunAutomatedSpreadsheet(const ExportOptions& options, const scan::DisplayData& loaded,
+bool RunAutomatedSpreadsheet(const ExportOptions& options, const scan::DisplayData& loaded,
                              const std::string& directory) {
     try {
         if (loaded.scans.empty()) {
-            return;
+            return false;
         }
         if (options.Destination != 1) {
             app::ReportError(0, kSpreadsheetNotPrintableText);
-            return;
+            return false;
         }
         WorkbookRequest request{0, AutomatedSpreadsheetOptions(options, loaded.scans.size()),
                                 loaded.scans.front().scanID, SpreadsheetFreeSpace(directory)};
@@ -48,12 +48,14 @@ void RunAutomatedSpreadsheet(const ExportOptions& options, const scan::DisplayDa
         if (!written.written) {
             app::ReportError(0, StringPrintf(kAutomatedWriteFailedText, options.Path.c_str(),
                                              written.errorText.c_str(), written.code));
-            return;
+            return false;
         }
         TV_DEBUG_LOG("ExportReport %s", options.Path.c_str());
+        return true;
     } catch (const std::exception&) {
         TV_DEBUG_LOG("** Exception in ExportReport\n");
     }
+    return false;
 }
 
 } // namespace reports

@@ -24,8 +24,8 @@ SpreadsheetOptions AutomatedSpreadsheetOptions(const ExportOptions& options, std
 // Writes the workbook of the loaded scans (directory view, newest scan as start) to
 // options.Path, replacing an older report unless a spreadsheet program holds it open.
 // Failures go to the problem report (delivered through the notification profiles in an
-// automated run). Does nothing when no scan is loaded.
-void RunAutomatedSpreadsheet(const ExportOptions& options, const scan::DisplayData& loaded,
+// automated run). Does nothing when no scan is loaded. True when the workbook was written.
+bool RunAutomatedSpreadsheet(const ExportOptions& options, const scan::DisplayData& loaded,
                              const std::string& directory);
 
 } // namespace reports

@@ -29,6 +29,7 @@ struct ExportOptions {
 struct ReportView {
     int view = 0;               // 0 directory sizes, 1 extension sizes, 2 extension file counts
     bool showBlankRows = false; // rows with no value in any shown scan
+    int sortMethod = 0;         // the grid's order (1 size, 2 name, 3 change); 0 the stored order
 };
 
 // Applies the fields of a "/PRINTFORMAT=" value: units, UNITS, format (HTML, CSV, TEXT or

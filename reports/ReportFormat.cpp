@@ -19,6 +19,27 @@ std::string withoutCommas(const std::string& text) {
     return result;
 }
 
+// Names come from the file system and may hold anything: a line break or a tab inside a cell
+// would start a new row or column, so they become blanks.
+std::string oneLine(const std::string& text) {
+    std::string result = text;
+    for (char& c : result) {
+        if (c == '\r' || c == '\n' || c == '\t') {
+            c = ' ';
+        }
+    }
+    return result;
+}
+
+// A cell that a spreadsheet program would read as a formula ("=", "+", "-", "@") starts with an
+// apostrophe instead, which shows the text as it is.
+std::string harmlessCsvCell(const std::string& text) {
+    if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@')) {
+        return "'" + text;
+    }
+    return text;
+}
+
 std::string joined(const std::vector<std::string>& cells, char separator) {
     std::string line;
     for (std::size_t i = 0; i < cells.size(); ++i) {
@@ -86,7 +107,7 @@ std::string ReportHeader(ReportFormat format, const std::string& productName, co
     case kFormatText:
         break;
     }
-    return productName + " Report\r\nDirectory: " + directory + "\r\nPrint Date: " + printDate + "\r\n\r\n";
+    return productName + " Report\r\nDirectory: " + oneLine(directory) + "\r\nPrint Date: " + printDate + "\r\n\r\n";
 }
 
 std::string ReportFooter(ReportFormat format) {
@@ -101,14 +122,19 @@ std::string ReportRow(ReportFormat format, const std::vector<std::string>& cells
         std::vector<std::string> stripped;
         stripped.reserve(cells.size());
         for (const std::string& cell : cells) {
-            stripped.push_back(withoutCommas(cell));
+            stripped.push_back(harmlessCsvCell(oneLine(withoutCommas(cell))));
         }
         return joined(stripped, ',') + "\r\n";
     }
     case kFormatText:
         break;
     }
-    return joined(cells, '\t') + "\r\n";
+    std::vector<std::string> cleaned;
+    cleaned.reserve(cells.size());
+    for (const std::string& cell : cells) {
+        cleaned.push_back(oneLine(cell));
+    }
+    return joined(cleaned, '\t') + "\r\n";
 }
 
 std::string RowLabel(const std::string& name) {

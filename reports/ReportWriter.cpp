@@ -3,9 +3,11 @@
 #include "app/base/DiagnosticLog.h"
 #include "app/base/ErrorReport.h"
 #include "app/base/FormatBytes.h"
+#include "app/view/GridContent.h"
 #include "brand/Brand.h"
 #include "platform/shell/ShellPrint.h"
 #include "platform/system/Paths.h"
+#include "platform/system/PrivateDirectory.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
 #include "reports/ReportFormat.h"
@@ -40,13 +42,10 @@ public:
     // Creates or replaces the file for writing, alone: a second writer of the same file (two
     // scheduled runs printing at once) is refused rather than mixed in. Returns 0 or an errno.
     int Open(const std::string& path, bool temporary) {
-        int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
-        // A temporary print file sits in a directory every user can write: a link planted under
-        // its name must not redirect the report, and other users have no business reading it.
-        if (temporary) {
-            flags |= O_NOFOLLOW;
-        }
-        m_fd = ::open(path.c_str(), flags, temporary ? 0600 : 0666);
+        // A temporary print file is nobody else's business and never reached through a link; a
+        // report file in a directory other users can write is never another user's file.
+        m_fd = temporary ? ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600)
+                         : platform::system::OpenForWriting(path, O_WRONLY, 0666);
         if (m_fd < 0) {
             return errno;
         }
@@ -60,30 +59,37 @@ public:
         return 0;
     }
 
-    // Write errors are not reported: the report goes on with what can be written.
+    // The first write error is kept (a full disk): the rest is not written, and the report
+    // fails when it is closed.
     void Write(const std::string& text) {
         std::size_t done = 0;
-        while (m_fd >= 0 && done < text.size()) {
+        while (m_fd >= 0 && m_writeError == 0 && done < text.size()) {
             ssize_t count = ::write(m_fd, text.data() + done, text.size() - done);
             if (count < 0 && errno == EINTR) {
                 continue;
             }
             if (count <= 0) {
+                m_writeError = count < 0 ? errno : ENOSPC;
                 return;
             }
             done += static_cast<std::size_t>(count);
         }
     }
 
-    void Close() {
+    // 0, or the errno of the first failed write or of closing.
+    int Close() {
         if (m_fd >= 0) {
-            ::close(m_fd);
+            if (::close(m_fd) != 0 && m_writeError == 0) {
+                m_writeError = errno;
+            }
             m_fd = -1;
         }
+        return m_writeError;
     }
 
 private:
     int m_fd = -1;
+    int m_writeError = 0;
 };
 
 
@@ -98,12 +104,13 @@ std::string firstHeaderCell(int view) {
     }
 }
 
-void reportPrintFailure(const std::string& reportFile, const platform::shell::PrintResult& result) {
+// True when the report was queued; otherwise the failure is reported.
+bool reportPrintFailure(const std::string& reportFile, const platform::shell::PrintResult& result) {
     using platform::shell::PrintStatus;
     std::string text;
     switch (result.status) {
     case PrintStatus::kQueued:
-        return;
+        return true;
     case PrintStatus::kPrintCommandMissing:
         text = StringPrintf("Trying to print file.  Filename is %s.  The print command lp (CUPS client) was not found.",
                          result.printedFile.c_str());
@@ -124,15 +131,16 @@ void reportPrintFailure(const std::string& reportFile, const platform::shell::Pr
         break;
     }
     app::ReportError(0, text);
+    return false;
 }
 
 } // namespace
 
-std::string ReportOutputPath(const ExportOptions& options) {
+std::string ReportOutputPath(const ExportOptions& options, const std::string& printDirectory) {
     if (options.Destination != 0) {
         return options.Path;
     }
-    return platform::system::TempDirectory() + "~tvexp" + ReportFileExtension(ReportFormatOf(options.Format));
+    return printDirectory + "/~tvexp" + ReportFileExtension(ReportFormatOf(options.Format));
 }
 
 std::vector<scan::LoadedScan> SelectReportColumns(const std::vector<scan::LoadedScan>& scans,
@@ -184,9 +192,21 @@ void ReportWriter::writeReport(const std::function<void(const std::string&)>& wr
     // Totals wrap like the unsigned 64-bit sums they are.
     std::vector<std::uint64_t> totals(columns.size(), 0);
     const std::vector<scan::DisplayRow>& rows = m_displayData.rows;
+    std::vector<std::size_t> order;
+    if (m_view.sortMethod != 0) {
+        order = app::SortedRowOrder(m_displayData, m_view.sortMethod);
+    } else {
+        order.resize(rows.size());
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            order[r] = r;
+        }
+    }
     std::size_t rowLimit = options.Rows != 0 && options.Rows < rows.size() ? options.Rows : rows.size();
     std::size_t written = 0;
-    for (std::size_t r = 0; r < rows.size() && written < rowLimit; ++r) {
+    for (std::size_t r : order) {
+        if (written >= rowLimit) {
+            break;
+        }
         cells.assign(1, RowLabel(rows[r].name));
         bool hasData = false;
         for (std::size_t c = 0; c < columns.size(); ++c) {
@@ -216,36 +236,51 @@ void ReportWriter::writeReport(const std::function<void(const std::string&)>& wr
     write(ReportFooter(format));
 }
 
-void ReportWriter::ExportReport(const ExportOptions& options, std::uint32_t startScanId, bool saveSettings,
+bool ReportWriter::ExportReport(const ExportOptions& options, std::uint32_t startScanId, bool saveSettings,
                                 bool quiet) {
     try {
         if (saveSettings) {
             SaveExportOptions(options);
         }
         bool toPrinter = options.Destination == 0;
-        std::string path = ReportOutputPath(options);
+        // A print file goes where only we can write; the directory goes once lp has queued it.
+        platform::system::PrivateDirectory printDirectory("tallyvol-print");
+        if (toPrinter && printDirectory.Error() != 0) {
+            app::ReportError(0, StringPrintf("Trying to open file for export/print.  Filename is %s.  Error is %s (%d)",
+                                             platform::system::TempDirectory().c_str(),
+                                             std::strerror(printDirectory.Error()), printDirectory.Error()));
+            return false;
+        }
+        std::string path = ReportOutputPath(options, printDirectory.Path());
 
         OutputFile file;
         if (int error = file.Open(path, toPrinter); error != 0) {
             app::ReportError(0, StringPrintf("Trying to open file for export/print.  Filename is %s.  Error is %s (%d)",
                                           path.c_str(), std::strerror(error), error));
-            return;
+            return false;
         }
         TV_DEBUG_LOG("ExportReport %s", path.c_str());
 
         writeReport([&file](const std::string& text) { file.Write(text); }, options, startScanId);
-        file.Close();
+        if (int error = file.Close(); error != 0) {
+            app::ReportError(0, StringPrintf("Trying to write file for export/print.  Filename is %s.  Error is %s (%d)",
+                                             path.c_str(), std::strerror(error), error));
+            return false;
+        }
 
         if (toPrinter) {
             platform::shell::PrintResult printed = platform::shell::ShellPrint(path);
             TV_DEBUG_LOG("Printed %s: %s", printed.printedFile.c_str(), printed.detail.c_str());
-            reportPrintFailure(path, printed);
-        } else if (!quiet) {
+            return reportPrintFailure(path, printed);
+        }
+        if (!quiet) {
             platform::ui::UI().MessageBox("Export complete", "Success", platform::ui::MB_OK);
         }
+        return true;
     } catch (const std::exception&) {
         TV_DEBUG_LOG("** Exception in ExportReport\n");
     }
+    return false;
 }
 
 } // namespace reports

@@ -25,8 +25,8 @@ public:
     // Writes one report whose first scan column is the scan `startScanId` (one of the loaded
     // scans). With saveSettings the options are stored first; quiet drops the completion
     // message of a report written to a file. Failures are reported to the user (problem report),
-    // never thrown.
-    void ExportReport(const ExportOptions& options, std::uint32_t startScanId, bool saveSettings, bool quiet);
+    // never thrown; false after one.
+    bool ExportReport(const ExportOptions& options, std::uint32_t startScanId, bool saveSettings, bool quiet);
 
 private:
     // Everything between opening and closing the file; each row is one call of `write`.
@@ -38,8 +38,9 @@ private:
     const scan::DisplayData& m_displayData;
 };
 
-// The file a report is written to: Path for a file, else <temp>~tvexp.html, .csv or .txt.
-std::string ReportOutputPath(const ExportOptions& options);
+// The file a report is written to: Path for a file, else ~tvexp.html, .csv or .txt in the
+// private directory of print files.
+std::string ReportOutputPath(const ExportOptions& options, const std::string& printDirectory);
 
 // The scans that become the report's columns, left to right: from the start scan towards older
 // scans, or with reverseOrder oldest on the left so that the start scan ends up right-most

@@ -84,7 +84,7 @@ TEST(StoreStartup, AStoreThatIsNoDatabaseEndsTheScanAndStaysAsItWas) {
                                "\"ConnectionString\"=\"Provider=SQLite;Data Source=" +
                                notes + "\"\n");
     auto result = RunTallyvol({"/DIR=" + env.Root(), "/SCAN", "/SAVE"}, isolated(env));
-    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.exitCode, 1) << "the scan could not be stored";
     EXPECT_EQ(result.signal, 0);
     EXPECT_NE(result.err.find("Failed to open the database pointed to by connection"),
               std::string::npos)

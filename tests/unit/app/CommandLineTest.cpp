@@ -71,20 +71,45 @@ TEST(CommandLine, WhatMakesARunAutomated) {
 
 TEST(CommandLine, ThresholdsInKilobytesAndPercent) {
     IsolatedEnvironment env;
-    Parsed p = parse({"/ALERTSIZE=100", "/MAXSIZE=3", "/FREEALERT=-2", "/ALERTPERCENT=15abc", "/FREEPERCENT=x"});
+    Parsed p = parse({"/ALERTSIZE=100", "/MAXSIZE=3", "/FREEALERT=0", "/ALERTPERCENT=15", "/FREEPERCENT=100"});
     EXPECT_EQ(p.dialog->m_alertSize, 102400);
     EXPECT_EQ(p.dialog->m_maxSize, 3072);
-    EXPECT_EQ(p.dialog->m_freeAlert, -2048);
+    EXPECT_EQ(p.dialog->m_freeAlert, 0);
     EXPECT_EQ(p.dialog->m_alertPercent, 15);
-    EXPECT_EQ(p.dialog->m_freePercent, 0);
-    EXPECT_EQ(p.run.AlertSize, 1);
-    EXPECT_EQ(p.run.MaxSize, 1);
+    EXPECT_EQ(p.dialog->m_freePercent, 100);
+    EXPECT_EQ(p.run.AlertSize + p.run.MaxSize + p.run.FreeAlert + p.run.AlertPercent + p.run.FreePercent, 5);
     EXPECT_EQ(p.run.Scan, 1) << "size checks need a scan";
+    EXPECT_TRUE(p.run.Problems.empty());
+    EXPECT_EQ(parse({"/ALERTSIZE=9007199254740991"}).dialog->m_alertSize, 9007199254740991LL * 1024);
+}
 
-    // An unreadable K value keeps the previous contents and still multiplies them.
-    Parsed twice = parse({"/ALERTSIZE=2", "/ALERTSIZE=junk"});
-    EXPECT_EQ(twice.dialog->m_alertSize, 2LL * 1024 * 1024);
-    EXPECT_EQ(parse({"/ALERTSIZE=junk"}).dialog->m_alertSize, 0);
+// A threshold that is no whole number in its option's range would check nothing or alert
+// falsely ("more than -5 K"): it is refused, its check is not run, and the rest still runs.
+TEST(CommandLine, ABadThresholdIsRefusedAndOnlyItsCheckDropped) {
+    IsolatedEnvironment env;
+    const std::pair<const char*, int RunRequest::*> cases[] = {
+        {"/ALERTSIZE=-5", &RunRequest::AlertSize},
+        {"/ALERTSIZE=abc", &RunRequest::AlertSize},
+        {"/ALERTSIZE=99999999999999999999999", &RunRequest::AlertSize},
+        {"/ALERTSIZE=9007199254740992", &RunRequest::AlertSize},
+        {"/ALERTSIZE=15abc", &RunRequest::AlertSize},
+        {"/ALERTSIZE=", &RunRequest::AlertSize},
+        {"/MAXSIZE=-1", &RunRequest::MaxSize},
+        {"/FREEALERT=1.5", &RunRequest::FreeAlert},
+        {"/FREEPERCENT=200", &RunRequest::FreePercent},
+        {"/FREEPERCENT=-1", &RunRequest::FreePercent},
+        {"/ALERTPERCENT=2147483648", &RunRequest::AlertPercent},
+    };
+    for (const auto& [argument, check] : cases) {
+        Parsed p = parse({"/DIR=/srv", argument, "/PRINT=FILE=/tmp/r.txt"});
+        EXPECT_EQ(p.run.*check, 0) << argument;
+        ASSERT_EQ(p.run.Problems.size(), 1u) << argument;
+        EXPECT_NE(p.run.Problems[0].find(argument), std::string::npos) << p.run.Problems[0];
+        EXPECT_NE(p.run.Problems[0].find("this check is not run"), std::string::npos);
+        EXPECT_EQ(p.run.Automated, 1) << argument << ": the other steps still run";
+        EXPECT_EQ(p.run.Print, 1) << argument;
+    }
+    EXPECT_EQ(parse({"/ALERTSIZE=abc", "/DIR=/srv"}).run.Scan, 1) << "the scan still runs";
 }
 
 TEST(CommandLine, NotifyCountsOnlyAfterAnAlertOption) {

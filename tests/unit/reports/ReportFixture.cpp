@@ -123,7 +123,7 @@ std::string ReportTest::ExportToFile(reports::ExportOptions options, std::uint32
                                      const std::string& name) {
     options.Destination = 1;
     options.Path = m_temp / name;
-    reports::ReportWriter writer(m_dialog->ReportRequest().view, m_dialog->m_displayData);
+    reports::ReportWriter writer(reports::ReportView{m_dialog->m_view, m_dialog->m_showBlankRows}, m_dialog->m_displayData);
     m_exportStarted = std::time(nullptr);
     writer.ExportReport(options, startScanId, false, true);
     m_exportEnded = std::time(nullptr);

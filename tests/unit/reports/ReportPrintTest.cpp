@@ -56,7 +56,7 @@ protected:
         options.Precision = 1;
         options.ShowUnits = true;
         options.IncludeTotals = true;
-        ReportWriter writer(m_dialog->ReportRequest().view, m_dialog->m_displayData);
+        ReportWriter writer(reports::ReportView{m_dialog->m_view, m_dialog->m_showBlankRows}, m_dialog->m_displayData);
         m_exportStarted = std::time(nullptr);
         writer.ExportReport(options, 31, false, false);
         m_exportEnded = std::time(nullptr);

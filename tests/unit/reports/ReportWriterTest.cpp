@@ -197,7 +197,7 @@ TEST_F(ReportTest, SettingsAreSavedOnlyWhenAskedAndTheMessageOnlyWhenNotQuiet) {
     options.Path = m_temp / "saved.csv";
     options.Rows = 4;
     options.ReverseOrder = true;
-    ReportWriter writer(m_dialog->ReportRequest().view, m_dialog->m_displayData);
+    ReportWriter writer(reports::ReportView{m_dialog->m_view, m_dialog->m_showBlankRows}, m_dialog->m_displayData);
 
     writer.ExportReport(options, 31, false, false);
     EXPECT_EQ(LoadExportOptions().Path, "/tmp");
@@ -239,7 +239,7 @@ std::string failedExport(app::CTallyvol32Dlg& dialog, testsupport::ScriptedUserI
     ExportOptions options = kUnitsWithTotals();
     options.Destination = 1;
     options.Path = path;
-    ReportWriter writer(dialog.ReportRequest().view, dialog.m_displayData);
+    ReportWriter writer(reports::ReportView{dialog.m_view, dialog.m_showBlankRows}, dialog.m_displayData);
     std::size_t before = ui.errorReports.size();
     writer.ExportReport(options, 31, saveSettings, false);
     EXPECT_EQ(ui.errorReports.size(), before + 1);
