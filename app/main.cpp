@@ -1,4 +1,5 @@
 // The tallyvol program: start-up, then an automated run or the window.
+#include "app/AlertCommands.h"
 #include "app/CTallyvol32App.h"
 #include "app/CommandLine.h"
 #include "app/base/DiagnosticLog.h"
@@ -8,6 +9,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,10 @@ int main(int argc, char** argv) {
                         version.build);
             return 0;
         }
+    }
+
+    if (std::optional<int> status = app::RunAlertCommand(arguments)) {
+        return *status;
     }
 
     // Nobody answers questions in this build: the unattended interface logs and takes defaults.
