@@ -17,7 +17,8 @@ namespace {
 
 // The system's words for a failure, without the full stop the report's format adds.
 std::string failureMessage(const ts::TaskScheduler& scheduler, ts::HRESULT result) {
-    std::string message = scheduler.LastErrorText().empty() ? ts::SystemMessage(result) : scheduler.LastErrorText();
+    std::string message =
+        scheduler.LastErrorText().empty() ? ts::SystemMessage(result) : scheduler.LastErrorText();
     while (!message.empty() && (message.back() == '.' || message.back() == ' ')) {
         message.pop_back();
     }
@@ -25,10 +26,12 @@ std::string failureMessage(const ts::TaskScheduler& scheduler, ts::HRESULT resul
 }
 
 AlertTaskSaveResult save(const AlertDefinition& alert, const std::string& existingTaskName,
-                         ts::TaskScheduler& scheduler, const EditAlertScheduleFunction& editAlertSchedule) {
+                         ts::TaskScheduler& scheduler,
+                         const EditAlertScheduleFunction& editAlertSchedule) {
     std::string problem = AlertDefinitionProblem(alert);
     if (!problem.empty()) {
-        platform::ui::UI().MessageBox(problem, "Create New Alert", platform::ui::MB_OK | platform::ui::MB_ICONEXCLAMATION);
+        platform::ui::UI().MessageBox(problem, "Create New Alert",
+                                      platform::ui::MB_OK | platform::ui::MB_ICONEXCLAMATION);
         return {AlertEditorOutcome::KeepOpen, {}};
     }
     std::string parameters = AlertParameters(alert);
@@ -41,11 +44,12 @@ AlertTaskSaveResult save(const AlertDefinition& alert, const std::string& existi
         result = scheduler.UpdateAlertTask(existingTaskName, application, parameters, comment);
     } else {
         app::SmartWarning(kAlertRunAsWarning, kAlertRunAsWarningKey).DoModal();
-        result = scheduler.CreateAlertTask(TALLYVOLTASKCREATOR, AlertTaskName(comment), application, parameters,
-                                           comment, &taskName);
+        result = scheduler.CreateAlertTask(TALLYVOLTASKCREATOR, AlertTaskName(comment), application,
+                                           parameters, comment, &taskName);
     }
     if (ts::Failed(result)) {
-        app::ReportError(0, StringPrintf(kCreateAlertFailedFormat, failureMessage(scheduler, result).c_str(),
+        app::ReportError(0, StringPrintf(kCreateAlertFailedFormat,
+                                         failureMessage(scheduler, result).c_str(),
                                          static_cast<unsigned>(result)));
         return {AlertEditorOutcome::Cancelled, {}};
     }
@@ -53,7 +57,8 @@ AlertTaskSaveResult save(const AlertDefinition& alert, const std::string& existi
     for (;;) {
         result = editAlertSchedule(taskName);
         if (ts::Failed(result)) {
-            app::ReportError(0, StringPrintf(kEditScheduleFailedFormat, static_cast<unsigned>(result)));
+            app::ReportError(
+                0, StringPrintf(kEditScheduleFailedFormat, static_cast<unsigned>(result)));
             return {AlertEditorOutcome::Cancelled, taskName};
         }
         bool scheduled = false;
@@ -61,8 +66,8 @@ AlertTaskSaveResult save(const AlertDefinition& alert, const std::string& existi
         if (ts::Failed(result) || scheduled) {
             return {AlertEditorOutcome::Confirmed, taskName};
         }
-        if (platform::ui::UI().MessageBox(kNoScheduleSetText, kNoScheduleSetCaption, platform::ui::MB_OKCANCEL) !=
-            platform::ui::IDOK) {
+        if (platform::ui::UI().MessageBox(kNoScheduleSetText, kNoScheduleSetCaption,
+                                          platform::ui::MB_OKCANCEL) != platform::ui::IDOK) {
             return {AlertEditorOutcome::Confirmed, taskName};
         }
     }
@@ -71,7 +76,8 @@ AlertTaskSaveResult save(const AlertDefinition& alert, const std::string& existi
 } // namespace
 
 AlertTaskSaveResult SaveAlertTask(const AlertDefinition& alert, const std::string& existingTaskName,
-                                  ts::TaskScheduler& scheduler, const EditAlertScheduleFunction& editAlertSchedule) {
+                                  ts::TaskScheduler& scheduler,
+                                  const EditAlertScheduleFunction& editAlertSchedule) {
     try {
         return save(alert, existingTaskName, scheduler, editAlertSchedule);
     } catch (...) {

@@ -28,7 +28,8 @@ struct AlertTaskSaveResult {
 };
 
 // Opens the schedule of the named task for the user; returns the HRESULT of doing so.
-using EditAlertScheduleFunction = std::function<platform::taskscheduler::HRESULT(const std::string& taskName)>;
+using EditAlertScheduleFunction =
+    std::function<platform::taskscheduler::HRESULT(const std::string& taskName)>;
 
 // `existingTaskName` is the task being edited, empty for a new alert. The task runs the
 // running program (its own path).

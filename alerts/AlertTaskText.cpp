@@ -11,26 +11,31 @@ namespace alerts {
 using platform::system::StringPrintf;
 
 const char* const kAlertRunAsWarning =
-    "Be sure the alert runs as a user that has read writes to the directory being specified (root chooses it "
-    "under \"Run as\").";
+    "Be sure the alert runs as a user that has read writes to the directory being specified "
+    "(root chooses it under \"Run as\").";
 const char* const kAlertRunAsWarningKey = "ALERTRUNAS";
-const char* const kCreateAlertFailedFormat = "Creating the new alert.  The operating system reports: %s.  HR=%0X";
+const char* const kCreateAlertFailedFormat =
+    "Creating the new alert.  The operating system reports: %s.  HR=%0X";
 const char* const kEditScheduleFailedFormat =
-    "Displaying the scheduling component to set the run times.  You can manage the alerts via the crontab "
-    "command.  HR=%0X";
+    "Displaying the scheduling component to set the run times.  "
+    "You can manage the alerts via the crontab command.  HR=%0X";
 const char* const kNoScheduleSetCaption = "No Schedule Set";
 const char* const kNoScheduleSetText =
-    "A schedule was not set for the alert to run.  When the task schedule comes up again, press the \"Add\" "
-    "button.\r\n\r\nPress OK to set the schedule, or press Cancel to leave the alert unscheduled";
+    "A schedule was not set for the alert to run.  "
+    "When the task schedule comes up again, press the \"Add\" button.\r\n\r\n"
+    "Press OK to set the schedule, or press Cancel to leave the alert unscheduled";
 const char* const kListAlertsFailedFormat =
-    "Obtaining list of existing alerts.  HR=%0X\r\n\r\nYou can also manage your alerts via the crontab command";
+    "Obtaining list of existing alerts.  HR=%0X\r\n\r\n"
+    "You can also manage your alerts via the crontab command";
 const char* const kDeleteAlertFailedFormat =
-    "Deleting an alert.  HR=%0X\r\n\r\nYou can also manage your alerts via the crontab command.";
+    "Deleting an alert.  HR=%0X\r\n\r\n"
+    "You can also manage your alerts via the crontab command.";
 
 namespace {
 
 std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
         text.replace(at, from.size(), to);
     }
     return text;
@@ -96,7 +101,8 @@ std::string AlertParameters(const AlertDefinition& alert) {
     std::string parameters;
     switch (alert.type) {
     case kAlertGrowthPercent:
-        parameters = StringPrintf("/DIR=\"%s\" /ALERTPERCENT=%d %s /SAVE", directory, value, saveAll);
+        parameters =
+            StringPrintf("/DIR=\"%s\" /ALERTPERCENT=%d %s /SAVE", directory, value, saveAll);
         break;
     case kAlertGrowthSize:
         parameters = StringPrintf("/DIR=\"%s\" /ALERTSIZE=%d %s /SAVE", directory, value, saveAll);
@@ -173,7 +179,8 @@ std::string AlertDefinitionProblem(const AlertDefinition& alert) {
     }
     // The scheduled run splits its command line at blanks outside double quotes and trims the
     // quotes around /DIR='s value, so quotes inside the directory may change what it gets.
-    std::vector<std::string> tokens = platform::taskscheduler::SplitParameters(AlertParameters(alert));
+    std::vector<std::string> tokens =
+        platform::taskscheduler::SplitParameters(AlertParameters(alert));
     bool intact = !tokens.empty() && tokens[0] == "/DIR=\"" + alert.directory + "\"" &&
                   trimQuotes(alert.directory) == alert.directory;
     if (!intact) {
@@ -207,7 +214,8 @@ AlertDefinition ParseAlertParameters(const std::string& parameters) {
             for (;;) {
                 std::size_t comma = list.find(',', start);
                 int identifier = 0;
-                if (readIdentifier(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start),
+                if (readIdentifier(list.substr(start, comma == std::string::npos ? std::string::npos
+                                                                                 : comma - start),
                                    &identifier)) {
                     alert.profiles.push_back(identifier);
                 }
@@ -235,6 +243,26 @@ AlertDefinition ParseAlertParameters(const std::string& parameters) {
         }
     }
     return alert;
+}
+
+MissingAlertInput FindMissingAlertInput(const AlertDefinition& alert) {
+    if (alert.directory.empty()) {
+        return {"Please fill in a directory to check and try again", "Missing information"};
+    }
+    if (alert.value.empty()) {
+        return {"Please fill in the required value for this alert type and try again",
+                "Missing information"};
+    }
+    if (alert.type < kAlertGrowthPercent || alert.type > kAlertCustom) {
+        return {"An alert type has not been chosen.  Please select an alert type and try again.",
+                "Missing information"};
+    }
+    if (alert.profiles.empty()) {
+        return {"You need to select one or more notification profiles before you can add this "
+                "alert.  Select a profile by checking the checkbox.",
+                "No Profiles Selected"};
+    }
+    return {};
 }
 
 std::string AlertListText(const std::string& comment, bool scheduled) {

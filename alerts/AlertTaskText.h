@@ -25,11 +25,12 @@ enum AlertType {
 
 struct AlertDefinition {
     int type = kAlertGrowthPercent;
-    std::string directory;             // as entered
-    std::string value;                 // the value as entered; the command line for kAlertCustom
-    bool saveAllSubdirectories = false; // "Save size data and file extension data for all subdirectories scanned.  "
-    bool symlinkCheck = true;          // "This directory structure may contain symbolic links"
-    std::vector<int> profiles;         // identifiers of the ticked profiles, in list order
+    std::string directory; // as entered
+    std::string value;     // the value as entered; the command line for kAlertCustom
+    bool saveAllSubdirectories =
+        false; // "Save size data and file extension data for all subdirectories scanned.  "
+    bool symlinkCheck = true;  // "This directory structure may contain symbolic links"
+    std::vector<int> profiles; // identifiers of the ticked profiles, in list order
 };
 
 // The value as a decimal integer: its leading digits (saturating at the largest int), 0 when it
@@ -54,12 +55,22 @@ std::string AlertDefinitionProblem(const AlertDefinition& alert);
 // case. Options are recognised at the start of a token. Starts from type 0, no box ticked.
 AlertDefinition ParseAlertParameters(const std::string& parameters);
 
+// The first thing the alert editor must ask for before it creates or updates the alert: the
+// message and its caption ("Missing information", "No Profiles Selected"), in the editor's order
+// (directory, value, type, profiles); empty texts when nothing is missing. `type` is -1 when no
+// type button is chosen.
+struct MissingAlertInput {
+    std::string text;
+    std::string caption;
+};
+MissingAlertInput FindMissingAlertInput(const AlertDefinition& alert);
+
 // The alert list's line for a task: its comment, prefixed "** Not Scheduled **  " when the task
 // has no trigger.
 std::string AlertListText(const std::string& comment, bool scheduled);
 
 // ---- Texts of the alert dialogs about the scheduler (formats take the HRESULT) ----
-extern const char* const kAlertRunAsWarning;       // shown once per new alert, key kAlertRunAsWarningKey
+extern const char* const kAlertRunAsWarning; // shown once per new alert, key kAlertRunAsWarningKey
 extern const char* const kAlertRunAsWarningKey;    // "ALERTRUNAS"
 extern const char* const kCreateAlertFailedFormat; // %s the system's message, %0X
 extern const char* const kEditScheduleFailedFormat;

@@ -39,7 +39,8 @@ int failure(int status, const std::string& message) {
 }
 
 std::string schedulerFailure(const ts::TaskScheduler& scheduler, ts::HRESULT result) {
-    std::string text = scheduler.LastErrorText().empty() ? ts::SystemMessage(result) : scheduler.LastErrorText();
+    std::string text =
+        scheduler.LastErrorText().empty() ? ts::SystemMessage(result) : scheduler.LastErrorText();
     char code[32];
     std::snprintf(code, sizeof code, " (HR=%0X)", static_cast<unsigned>(result));
     return text + code;
@@ -101,8 +102,8 @@ bool matchType(const std::vector<std::string>& options, alerts::AlertDefinition*
 
 // Whether the options make the scheduled run unattended; otherwise cron would start the window.
 bool makesUnattendedRun(const std::vector<std::string>& options) {
-    for (const char* keyword : {"/SCAN", "/PRINT=", "/ALERTSIZE=", "/ALERTPERCENT=", "/MAXSIZE=", "/FREEALERT=",
-                                "/FREEPERCENT="}) {
+    for (const char* keyword : {"/SCAN", "/PRINT=", "/ALERTSIZE=", "/ALERTPERCENT=", "/MAXSIZE=",
+                                "/FREEALERT=", "/FREEPERCENT="}) {
         for (const std::string& option : options) {
             if (startsWithIgnoreCase(option, keyword)) {
                 return true;
@@ -113,7 +114,8 @@ bool makesUnattendedRun(const std::vector<std::string>& options) {
 }
 
 // The dialog's fields for the options of --alert-add; empty text when they make an alert.
-std::string alertFromOptions(const std::vector<std::string>& options, alerts::AlertDefinition* alert) {
+std::string alertFromOptions(const std::vector<std::string>& options,
+                             alerts::AlertDefinition* alert) {
     alert->symlinkCheck = false;
     bool directoryGiven = false, profilesGiven = false;
     std::vector<std::string> rest;
@@ -125,20 +127,24 @@ std::string alertFromOptions(const std::vector<std::string>& options, alerts::Al
             directoryGiven = true;
             std::string value = option.substr(5);
             std::size_t first = value.find_first_not_of('"');
-            alert->directory = first == std::string::npos ? "" : value.substr(first, value.find_last_not_of('"') - first + 1);
+            alert->directory = first == std::string::npos
+                                   ? ""
+                                   : value.substr(first, value.find_last_not_of('"') - first + 1);
         } else if (startsWithIgnoreCase(option, "/PID=")) {
             if (profilesGiven) {
                 return "give /PID= once";
             }
             profilesGiven = true;
             std::string list = option.substr(5) + ",";
-            for (std::size_t start = 0, comma; (comma = list.find(',', start)) != std::string::npos; start = comma + 1) {
+            for (std::size_t start = 0, comma; (comma = list.find(',', start)) != std::string::npos;
+                 start = comma + 1) {
                 std::string piece = list.substr(start, comma - start);
                 if (piece.empty()) {
                     continue;
                 }
                 if (!plainNumber(piece)) {
-                    return "/PID= takes profile identifiers separated by commas (for example /PID=1,3), not \"" +
+                    return "/PID= takes profile identifiers separated by commas (for example "
+                           "/PID=1,3), not \"" +
                            option.substr(5) + "\"";
                 }
                 alert->profiles.push_back(std::stoi(piece));
@@ -153,8 +159,9 @@ std::string alertFromOptions(const std::vector<std::string>& options, alerts::Al
         return "an alert needs a directory: give /DIR=path";
     }
     if (!makesUnattendedRun(rest)) {
-        return "the options make no unattended run: give an alert option (/ALERTSIZE=, /ALERTPERCENT=, "
-               "/MAXSIZE=, /FREEALERT=, /FREEPERCENT=), /SCAN or /PRINT=";
+        return "the options make no unattended run: give an alert option "
+               "(/ALERTSIZE=, /ALERTPERCENT=, /MAXSIZE=, /FREEALERT=, /FREEPERCENT=), "
+               "/SCAN or /PRINT=";
     }
     if (!matchType(rest, alert)) {
         alert->type = alerts::kAlertCustom;
@@ -165,22 +172,27 @@ std::string alertFromOptions(const std::vector<std::string>& options, alerts::Al
         if (ts::SplitParameters(alert->value) != rest) {
             for (const std::string& option : rest) {
                 if (ts::SplitParameters(option) != std::vector<std::string>{option}) {
-                    return "the option \"" + option + "\" would reach the scheduled run as several arguments "
-                           "(blanks outside double quotes); quote the part with blanks, e.g. /NOTIFY=\"prog arg\"";
+                    return "the option \"" + option +
+                           "\" would reach the scheduled run as several arguments (blanks "
+                           "outside double quotes); quote the part with blanks, "
+                           "e.g. /NOTIFY=\"prog arg\"";
                 }
             }
-            return "the options would reach the scheduled run as other arguments (unbalanced double quotes)";
+            return "the options would reach the scheduled run as other arguments (unbalanced "
+                   "double quotes)";
         }
     }
     std::string problem = alerts::AlertDefinitionProblem(*alert);
     return problem;
 }
 
-int addAlert(const std::string& runAs, const std::string& trigger, const std::vector<std::string>& options) {
+int addAlert(const std::string& runAs, const std::string& trigger,
+             const std::vector<std::string>& options) {
     std::optional<ts::CronTrigger> when = ts::CronTrigger::Parse(trigger);
     if (!when) {
-        return failure(kNothingDone, "\"" + trigger + "\" is not a cron time: give five fields (\"30 2 * * *\") "
-                                                      "or @reboot, @hourly, @daily, @weekly, @monthly");
+        return failure(kNothingDone, "\"" + trigger +
+                                         "\" is not a cron time: give five fields (\"30 2 * * *\") "
+                                         "or @reboot, @hourly, @daily, @weekly, @monthly");
     }
     alerts::AlertDefinition alert;
     std::string problem = alertFromOptions(options, &alert);
@@ -190,15 +202,16 @@ int addAlert(const std::string& runAs, const std::string& trigger, const std::ve
     std::string comment = alerts::AlertComment(alert);
     ts::TaskScheduler scheduler(runAs);
     std::string name;
-    ts::HRESULT result = scheduler.CreateAlertTask(TALLYVOLTASKCREATOR, alerts::AlertTaskName(comment),
-                                                   platform::system::ProgramPath(), alerts::AlertParameters(alert),
-                                                   comment, &name, {*when});
+    ts::HRESULT result = scheduler.CreateAlertTask(
+        TALLYVOLTASKCREATOR, alerts::AlertTaskName(comment), platform::system::ProgramPath(),
+        alerts::AlertParameters(alert), comment, &name, {*when});
     if (ts::Failed(result)) {
         return failure(kNothingDone, "no alert was added: " + schedulerFailure(scheduler, result));
     }
     std::printf("%s\n", name.c_str());
     if (ts::FindCronDaemon() == 0) {
-        std::fputs("tallyvol: warning: cron is not running; the alert runs once it is started\n", stderr);
+        std::fputs("tallyvol: warning: cron is not running; the alert runs once it is started\n",
+                   stderr);
     }
     return kDone;
 }
@@ -208,10 +221,12 @@ int listAlerts(const std::string& runAs) {
     std::vector<ts::AlertTask> tasks;
     ts::HRESULT result = scheduler.ListAlertTasks(TALLYVOLTASKCREATOR, &tasks);
     if (ts::Failed(result)) {
-        return failure(kNothingDone, "cannot list the alerts: " + schedulerFailure(scheduler, result));
+        return failure(kNothingDone,
+                       "cannot list the alerts: " + schedulerFailure(scheduler, result));
     }
     for (const ts::AlertTask& task : tasks) {
-        std::printf("%s\n    %s\n", task.name.c_str(), alerts::AlertListText(task.comment, task.Scheduled()).c_str());
+        std::printf("%s\n    %s\n", task.name.c_str(),
+                    alerts::AlertListText(task.comment, task.Scheduled()).c_str());
         for (const ts::CronTrigger& trigger : task.triggers) {
             std::string specification = trigger.Specification();
             std::string description = trigger.Describe();
@@ -234,20 +249,23 @@ int removeAlert(const std::string& runAs, const std::string& name) {
         known = known || task.name == name;
     }
     if (!ts::Failed(result) && !known) {
-        return failure(kNothingDone, "there is no alert named \"" + name + "\" (tallyvol --alerts lists them)");
+        return failure(kNothingDone,
+                       "there is no alert named \"" + name + "\" (tallyvol --alerts lists them)");
     }
     if (!ts::Failed(result)) {
         result = scheduler.DeleteAlertTask(name);
     }
     if (ts::Failed(result)) {
-        return failure(kNothingDone, "the alert was not removed: " + schedulerFailure(scheduler, result));
+        return failure(kNothingDone,
+                       "the alert was not removed: " + schedulerFailure(scheduler, result));
     }
     return kDone;
 }
 
 int usage(const std::string& message) {
-    return failure(kUsageError, message + "\nusage: tallyvol --alert-add \"TRIGGER\" OPTION... | --alerts | "
-                                          "--alert-remove NAME  [--run-as USER]");
+    return failure(kUsageError,
+                   message + "\nusage: tallyvol --alert-add \"TRIGGER\" OPTION... | --alerts | "
+                             "--alert-remove NAME  [--run-as USER]");
 }
 
 } // namespace
@@ -282,7 +300,8 @@ std::optional<int> RunAlertCommand(const std::vector<std::string>& arguments) {
         return rest.size() == 1 ? listAlerts(runAs) : usage("--alerts takes no other arguments");
     }
     if (command == "--alert-remove") {
-        return rest.size() == 2 ? removeAlert(runAs, rest[1]) : usage("--alert-remove takes one alert name");
+        return rest.size() == 2 ? removeAlert(runAs, rest[1])
+                                : usage("--alert-remove takes one alert name");
     }
     if (rest.size() < 3) {
         return usage("--alert-add takes a cron time and the options of the alert's run");

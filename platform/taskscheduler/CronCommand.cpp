@@ -95,12 +95,14 @@ std::string BuildCronCommand(const EnvironmentEntries& environment, const std::s
     std::string command;
     for (const auto& [name, value] : environment) {
         if (!isShellName(name)) {
-            *problem = platform::system::StringPrintf("\"%s\" is not the name of an environment variable.", name.c_str());
+            *problem = platform::system::StringPrintf(
+                "\"%s\" is not the name of an environment variable.", name.c_str());
             return {};
         }
         if (holdsLineBreak(value)) {
             *problem = platform::system::StringPrintf(
-                "The environment variable %s holds a line break, which a crontab line cannot hold.", name.c_str());
+                "The environment variable %s holds a line break, which a crontab line cannot hold.",
+                name.c_str());
             return {};
         }
         command += name + "=" + QuoteForCron(value) + " ";
@@ -111,8 +113,8 @@ std::string BuildCronCommand(const EnvironmentEntries& environment, const std::s
     }
     if (command.size() > kMaxCronCommandLength) {
         *problem = platform::system::StringPrintf(
-            "The alert's command line is %zu characters long; cron accepts at most %zu.", command.size(),
-            kMaxCronCommandLength);
+            "The alert's command line is %zu characters long; cron accepts at most %zu.",
+            command.size(), kMaxCronCommandLength);
         return {};
     }
     return command;

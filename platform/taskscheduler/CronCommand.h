@@ -23,8 +23,8 @@ inline constexpr std::size_t kMaxCronCommandLength = 998;
 
 // The variables a scheduled run must share with the program that scheduled it, so that it
 // uses the same store, settings, profiles and locks: cron starts jobs with almost nothing.
-inline constexpr const char* kCarriedVariables[] = {"TALLYVOL_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME",
-                                                    "TALLYVOL_LOCK_DIR"};
+inline constexpr const char* kCarriedVariables[] = {"TALLYVOL_HOME", "XDG_CONFIG_HOME",
+                                                    "XDG_DATA_HOME", "TALLYVOL_LOCK_DIR"};
 
 // The carried variables that are set in this process, in the order above.
 EnvironmentEntries CarriedEnvironment();

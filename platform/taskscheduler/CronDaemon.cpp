@@ -28,7 +28,8 @@ ProcessState stateOf(pid_t pid) {
     std::string path = "/proc/" + std::to_string(pid) + "/stat";
     if (!platform::system::ReadWholeFile(path, &text)) {
         struct stat st {};
-        return ::stat(("/proc/" + std::to_string(pid)).c_str(), &st) == 0 ? ProcessState::Hidden : ProcessState::Gone;
+        return ::stat(("/proc/" + std::to_string(pid)).c_str(), &st) == 0 ? ProcessState::Hidden
+                                                                          : ProcessState::Gone;
     }
     std::size_t open = text.find('(');
     std::size_t close = text.rfind(')');

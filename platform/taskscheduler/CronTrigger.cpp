@@ -15,7 +15,7 @@ namespace {
 constexpr std::array<const char*, 7> kDayNames = {"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
 constexpr std::array<const char*, 12> kMonthNames = {"jan", "feb", "mar", "apr", "may", "jun",
                                                      "jul", "aug", "sep", "oct", "nov", "dec"};
-constexpr std::array<const char*, 8> kKeywords = {"@reboot", "@hourly", "@daily", "@midnight",
+constexpr std::array<const char*, 8> kKeywords = {"@reboot", "@hourly",  "@daily",  "@midnight",
                                                   "@weekly", "@monthly", "@yearly", "@annually"};
 
 struct FieldRule {
@@ -47,7 +47,8 @@ std::vector<std::string> split(const std::string& text, char separator) {
     std::size_t start = 0;
     for (;;) {
         std::size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        parts.push_back(
+            text.substr(start, end == std::string::npos ? std::string::npos : end - start));
         if (end == std::string::npos) {
             return parts;
         }
@@ -179,7 +180,8 @@ std::optional<CronTrigger> CronTrigger::Monthly(int dayOfMonth, int hour, int mi
 }
 
 std::optional<CronTrigger> CronTrigger::EveryMinutes(int minutes) {
-    bool valid = (minutes >= 1 && minutes <= 59) || (minutes % 60 == 0 && minutes >= 60 && minutes <= 23 * 60);
+    bool valid = (minutes >= 1 && minutes <= 59) ||
+                 (minutes % 60 == 0 && minutes >= 60 && minutes <= 23 * 60);
     if (!valid) {
         return std::nullopt;
     }
@@ -221,7 +223,8 @@ std::optional<CronTrigger> CronTrigger::Parse(const std::string& specification) 
             return std::nullopt;
         }
     }
-    custom.m_custom = fields[0] + " " + fields[1] + " " + fields[2] + " " + fields[3] + " " + fields[4];
+    custom.m_custom =
+        fields[0] + " " + fields[1] + " " + fields[2] + " " + fields[3] + " " + fields[4];
 
     // A written form of one of the kinds comes back as that kind; compare by writing it again,
     // so that only the exact form matches ("05 2 * * *" stays as the user wrote it).
@@ -294,11 +297,13 @@ std::string CronTrigger::Describe() const {
     case Kind::Daily:
         return StringPrintf("Daily at %02d:%02d", m_hour, m_minute);
     case Kind::Weekly: {
-        static const std::array<const char*, 7> kShort = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+        static const std::array<const char*, 7> kShort = {"Sun", "Mon", "Tue", "Wed",
+                                                          "Thu", "Fri", "Sat"};
         std::string list;
         for (int day = 0; day < 7; ++day) {
             if ((m_days & (1u << day)) != 0) {
-                list += (list.empty() ? "" : ", ") + std::string(kShort[static_cast<std::size_t>(day)]);
+                list +=
+                    (list.empty() ? "" : ", ") + std::string(kShort[static_cast<std::size_t>(day)]);
             }
         }
         return StringPrintf("Weekly on %s at %02d:%02d", list.c_str(), m_hour, m_minute);

@@ -47,7 +47,9 @@ public:
     int DayOfMonth() const { return m_dayOfMonth; }
     int IntervalMinutes() const { return m_interval; }
 
-    bool operator==(const CronTrigger& other) const { return Specification() == other.Specification(); }
+    bool operator==(const CronTrigger& other) const {
+        return Specification() == other.Specification();
+    }
 
 private:
     CronTrigger() = default;

@@ -69,7 +69,8 @@ HRESULT CrontabAccess::run(const char* operation, const std::string& input, std:
                            std::string* problem) const {
     MemoryFile in, out, err;
     if (in.Get() < 0 || out.Get() < 0 || err.Get() < 0 || !in.Fill(input)) {
-        *problem = StringPrintf("Cannot prepare the crontab program's input: %s", platform::process::ErrorText(errno).c_str());
+        *problem = StringPrintf("Cannot prepare the crontab program's input: %s",
+                                platform::process::ErrorText(errno).c_str());
         return E_FAIL;
     }
     std::vector<std::string> arguments{"crontab"};
@@ -107,8 +108,11 @@ HRESULT CrontabAccess::run(const char* operation, const std::string& input, std:
         output->clear();
         return S_OK;
     }
-    *problem = message.empty() ? StringPrintf("crontab %s failed with exit status %d.", operation, exitCode) : message;
-    if (message.find("not allowed") != std::string::npos || message.find("must be privileged") != std::string::npos) {
+    *problem = message.empty()
+                   ? StringPrintf("crontab %s failed with exit status %d.", operation, exitCode)
+                   : message;
+    if (message.find("not allowed") != std::string::npos ||
+        message.find("must be privileged") != std::string::npos) {
         return E_ACCESSDENIED;
     }
     return E_FAIL;

@@ -25,7 +25,8 @@ public:
     HRESULT Write(const std::string& text, std::string* problem) const;
 
 private:
-    HRESULT run(const char* operation, const std::string& input, std::string* output, std::string* problem) const;
+    HRESULT run(const char* operation, const std::string& input, std::string* output,
+                std::string* problem) const;
 
     std::string m_user;
 };

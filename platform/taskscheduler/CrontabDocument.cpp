@@ -14,9 +14,12 @@ bool needsEscape(unsigned char c) {
 }
 
 int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
     return -1;
 }
 
@@ -126,7 +129,8 @@ std::optional<TaskBlock> CrontabDocument::ParseMarker(const std::string& line) {
     std::size_t start = prefix.size();
     for (;;) {
         std::size_t end = line.find(' ', start);
-        tokens.push_back(line.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        tokens.push_back(
+            line.substr(start, end == std::string::npos ? std::string::npos : end - start));
         if (end == std::string::npos) {
             break;
         }
@@ -177,8 +181,10 @@ std::string CrontabDocument::CheckBlock(const TaskBlock& block) {
     if (block.name.empty()) {
         return "The task has no name.";
     }
-    if (holdsLineBreak(block.name) || holdsLineBreak(block.comment) || holdsLineBreak(block.creator)) {
-        return "The alert's name or description holds a line break, which a crontab line cannot hold.";
+    if (holdsLineBreak(block.name) || holdsLineBreak(block.comment) ||
+        holdsLineBreak(block.creator)) {
+        return "The alert's name or description holds a line break, which a crontab line cannot "
+               "hold.";
     }
     std::string problem;
     BuildCronCommand(block.environment, block.application, block.parameters, &problem);
@@ -197,7 +203,8 @@ std::string CrontabDocument::BlockText(const TaskBlock& block) {
     }
     text += "\n";
     std::string problem;
-    std::string command = BuildCronCommand(block.environment, block.application, block.parameters, &problem);
+    std::string command =
+        BuildCronCommand(block.environment, block.application, block.parameters, &problem);
     if (problem.empty()) {
         for (const CronTrigger& trigger : block.triggers) {
             text += trigger.Specification() + " " + command + "\n";
@@ -220,7 +227,8 @@ CrontabDocument::CrontabDocument(const std::string& text) {
         std::string problem;
         std::string command;
         if (block) {
-            command = BuildCronCommand(block->environment, block->application, block->parameters, &problem);
+            command = BuildCronCommand(block->environment, block->application, block->parameters,
+                                       &problem);
         }
         if (!block || !problem.empty() || names.count(block->name) != 0) {
             keep(lines[i]);
@@ -231,7 +239,8 @@ CrontabDocument::CrontabDocument(const std::string& text) {
         Item item;
         item.text = lines[i];
         for (++i; i < lines.size(); ++i) {
-            std::optional<CronTrigger> trigger = parseTriggerLine(withoutLineEnd(lines[i]), command);
+            std::optional<CronTrigger> trigger =
+                parseTriggerLine(withoutLineEnd(lines[i]), command);
             if (!trigger) {
                 break;
             }

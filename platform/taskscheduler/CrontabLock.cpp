@@ -23,7 +23,8 @@ namespace {
 // (not $TMPDIR); tests move it with TALLYVOL_LOCK_DIR.
 std::string privateDirectory(uid_t uid) {
     const char* base = std::getenv("TALLYVOL_LOCK_DIR");
-    return StringPrintf("%s/tallyvol-%u", base != nullptr && *base != '\0' ? base : "/tmp", static_cast<unsigned>(uid));
+    return StringPrintf("%s/tallyvol-%u", base != nullptr && *base != '\0' ? base : "/tmp",
+                        static_cast<unsigned>(uid));
 }
 
 std::string errorText(const char* what, const std::string& path) {
@@ -49,11 +50,13 @@ int openPrivateDirectory(uid_t uid, std::string* problem) {
         ::close(fd);
         return -1;
     }
-    if (st.st_uid != uid && st.st_uid == 0 && ::geteuid() == 0 && ::fchown(fd, uid, static_cast<gid_t>(-1)) == 0) {
+    if (st.st_uid != uid && st.st_uid == 0 && ::geteuid() == 0 &&
+        ::fchown(fd, uid, static_cast<gid_t>(-1)) == 0) {
         st.st_uid = uid;
     }
     if (st.st_uid != uid || (st.st_mode & 077) != 0) {
-        *problem = StringPrintf("The lock directory %s belongs to another user or is open to others.", path.c_str());
+        *problem = StringPrintf(
+            "The lock directory %s belongs to another user or is open to others.", path.c_str());
         ::close(fd);
         errno = EACCES;
         return -1;
@@ -107,7 +110,8 @@ HRESULT CrontabLock::Acquire(uid_t uid, int milliseconds, std::string* problem) 
             return E_FAIL;
         }
         if (std::chrono::steady_clock::now() >= deadline) {
-            *problem = StringPrintf("Another program is changing the crontab (it holds %s).", path.c_str());
+            *problem = StringPrintf("Another program is changing the crontab (it holds %s).",
+                                    path.c_str());
             ::close(fd);
             return E_TIMEOUT;
         }

@@ -25,7 +25,8 @@ bool equalsIgnoreCase(const std::string& a, const std::string& b) {
         return false;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
             return false;
         }
     }
@@ -33,7 +34,8 @@ bool equalsIgnoreCase(const std::string& a, const std::string& b) {
 }
 
 AlertTask toAlertTask(const TaskBlock& block) {
-    return AlertTask{block.name, block.comment, block.creator, block.application, block.parameters, block.triggers};
+    return AlertTask{block.name,        block.comment,    block.creator,
+                     block.application, block.parameters, block.triggers};
 }
 
 } // namespace
@@ -43,6 +45,16 @@ TaskScheduler::TaskScheduler(std::string runAsUser) : m_runAsUser(std::move(runA
 HRESULT TaskScheduler::fail(HRESULT result, std::string text) {
     m_lastError = std::move(text);
     return result;
+}
+
+HRESULT TaskScheduler::guarded(const std::function<HRESULT()>& operation) {
+    try {
+        return operation();
+    } catch (const std::exception& error) {
+        return fail(E_FAIL, error.what());
+    } catch (...) {
+        return fail(E_FAIL, SystemMessage(E_FAIL));
+    }
 }
 
 HRESULT TaskScheduler::prepare() {
@@ -55,8 +67,10 @@ HRESULT TaskScheduler::prepare() {
     struct passwd entry {};
     struct passwd* found = nullptr;
     std::vector<char> buffer(16384);
-    if (::getpwnam_r(m_runAsUser.c_str(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) {
-        return fail(E_NONEMAPPED, StringPrintf("There is no user account named %s.", m_runAsUser.c_str()));
+    if (::getpwnam_r(m_runAsUser.c_str(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+        found == nullptr) {
+        return fail(E_NONEMAPPED,
+                    StringPrintf("There is no user account named %s.", m_runAsUser.c_str()));
     }
     if (found->pw_uid == ::geteuid()) {
         return S_OK;
@@ -123,110 +137,136 @@ HRESULT TaskScheduler::readTask(const std::string& name, TaskBlock* block) {
 }
 
 HRESULT TaskScheduler::ListAlertTasks(const std::string& creator, std::vector<AlertTask>* tasks) {
-    tasks->clear();
-    HRESULT result = prepare();
-    if (Failed(result)) {
-        return result;
-    }
-    CrontabDocument document{std::string()};
-    result = read(&document);
-    if (Failed(result)) {
-        return result;
-    }
-    for (const TaskBlock* block : document.Tasks()) {
-        if (equalsIgnoreCase(block->creator, creator)) {
-            tasks->push_back(toAlertTask(*block));
+    return guarded([&]() -> HRESULT {
+        tasks->clear();
+        HRESULT result = prepare();
+        if (Failed(result)) {
+            return result;
         }
-    }
-    return S_OK;
+        CrontabDocument document{std::string()};
+        result = read(&document);
+        if (Failed(result)) {
+            return result;
+        }
+        for (const TaskBlock* block : document.Tasks()) {
+            if (equalsIgnoreCase(block->creator, creator)) {
+                tasks->push_back(toAlertTask(*block));
+            }
+        }
+        return S_OK;
+    });
 }
 
 HRESULT TaskScheduler::CreateAlertTask(const std::string& creator, const std::string& name,
-                                       const std::string& application, const std::string& parameters,
-                                       const std::string& comment, std::string* createdName,
+                                       const std::string& application,
+                                       const std::string& parameters, const std::string& comment,
+                                       std::string* createdName,
                                        const std::vector<CronTrigger>& triggers) {
-    TaskBlock block{name, creator, comment, application, parameters, CarriedEnvironment(), triggers};
-    std::string problem = CrontabDocument::CheckBlock(block);
-    if (!problem.empty()) {
-        return fail(E_INVALIDARG, problem);
-    }
-    return change([&](CrontabDocument& document) {
-        std::string candidate = name;
-        std::size_t dot = name.rfind('.');
-        for (int number = 2; document.Find(candidate) != nullptr; ++number) {
-            if (dot == std::string::npos || number > kLastNumberedName) {
-                return fail(E_FILEEXISTS, StringPrintf("A task named %s exists already.", name.c_str()));
+    return guarded([&]() -> HRESULT {
+        TaskBlock block{name,    creator, comment, application, parameters, CarriedEnvironment(),
+                        triggers};
+        std::string problem = CrontabDocument::CheckBlock(block);
+        if (!problem.empty()) {
+            return fail(E_INVALIDARG, problem);
+        }
+        return change([&](CrontabDocument& document) {
+            std::string candidate = name;
+            std::size_t dot = name.rfind('.');
+            for (int number = 2; document.Find(candidate) != nullptr; ++number) {
+                if (dot == std::string::npos || number > kLastNumberedName) {
+                    return fail(E_FILEEXISTS,
+                                StringPrintf("A task named %s exists already.", name.c_str()));
+                }
+                candidate = StringPrintf("%s [%d].%s", name.substr(0, dot).c_str(), number,
+                                         name.substr(dot + 1).c_str());
             }
-            candidate = StringPrintf("%s [%d].%s", name.substr(0, dot).c_str(), number, name.substr(dot + 1).c_str());
-        }
-        block.name = candidate;
-        document.Append(block);
-        if (createdName != nullptr) {
-            *createdName = candidate;
-        }
-        return S_OK;
+            block.name = candidate;
+            document.Append(block);
+            if (createdName != nullptr) {
+                *createdName = candidate;
+            }
+            return S_OK;
+        });
     });
 }
 
 HRESULT TaskScheduler::UpdateAlertTask(const std::string& name, const std::string& application,
                                        const std::string& parameters, const std::string& comment) {
-    return change([&](CrontabDocument& document) {
-        TaskBlock* block = document.FindForChange(name);
-        if (block == nullptr) {
-            return fail(E_FILENOTFOUND, StringPrintf("There is no task named %s.", name.c_str()));
-        }
-        TaskBlock updated = *block;
-        updated.application = application;
-        updated.parameters = parameters;
-        updated.comment = comment;
-        updated.environment = CarriedEnvironment();
-        std::string problem = CrontabDocument::CheckBlock(updated);
-        if (!problem.empty()) {
-            return fail(E_INVALIDARG, problem);
-        }
-        *block = std::move(updated);
-        return S_OK;
+    return guarded([&]() -> HRESULT {
+        return change([&](CrontabDocument& document) {
+            TaskBlock* block = document.FindForChange(name);
+            if (block == nullptr) {
+                return fail(E_FILENOTFOUND,
+                            StringPrintf("There is no task named %s.", name.c_str()));
+            }
+            TaskBlock updated = *block;
+            updated.application = application;
+            updated.parameters = parameters;
+            updated.comment = comment;
+            updated.environment = CarriedEnvironment();
+            std::string problem = CrontabDocument::CheckBlock(updated);
+            if (!problem.empty()) {
+                return fail(E_INVALIDARG, problem);
+            }
+            *block = std::move(updated);
+            return S_OK;
+        });
     });
 }
 
 HRESULT TaskScheduler::IsScheduled(const std::string& name, bool* scheduled) {
-    TaskBlock block;
-    HRESULT result = readTask(name, &block);
-    *scheduled = !Failed(result) && !block.triggers.empty();
-    return result;
-}
-
-HRESULT TaskScheduler::ReadAlertParameters(const std::string& name, std::string* parameters) {
-    TaskBlock block;
-    HRESULT result = readTask(name, &block);
-    *parameters = block.parameters;
-    return result;
-}
-
-HRESULT TaskScheduler::DeleteAlertTask(const std::string& name) {
-    return change([&](CrontabDocument& document) {
-        if (!document.Remove(name)) {
-            return fail(E_FILENOTFOUND, StringPrintf("There is no task named %s.", name.c_str()));
-        }
-        return S_OK;
+    *scheduled = false;
+    return guarded([&]() -> HRESULT {
+        TaskBlock block;
+        HRESULT result = readTask(name, &block);
+        *scheduled = !Failed(result) && !block.triggers.empty();
+        return result;
     });
 }
 
-HRESULT TaskScheduler::ReadAlertTriggers(const std::string& name, std::vector<CronTrigger>* triggers) {
-    TaskBlock block;
-    HRESULT result = readTask(name, &block);
-    *triggers = block.triggers;
-    return result;
+HRESULT TaskScheduler::ReadAlertParameters(const std::string& name, std::string* parameters) {
+    return guarded([&]() -> HRESULT {
+        TaskBlock block;
+        HRESULT result = readTask(name, &block);
+        *parameters = block.parameters;
+        return result;
+    });
 }
 
-HRESULT TaskScheduler::WriteAlertTriggers(const std::string& name, const std::vector<CronTrigger>& triggers) {
-    return change([&](CrontabDocument& document) {
-        TaskBlock* block = document.FindForChange(name);
-        if (block == nullptr) {
-            return fail(E_FILENOTFOUND, StringPrintf("There is no task named %s.", name.c_str()));
-        }
-        block->triggers = triggers;
-        return S_OK;
+HRESULT TaskScheduler::DeleteAlertTask(const std::string& name) {
+    return guarded([&]() -> HRESULT {
+        return change([&](CrontabDocument& document) {
+            if (!document.Remove(name)) {
+                return fail(E_FILENOTFOUND,
+                            StringPrintf("There is no task named %s.", name.c_str()));
+            }
+            return S_OK;
+        });
+    });
+}
+
+HRESULT TaskScheduler::ReadAlertTriggers(const std::string& name,
+                                         std::vector<CronTrigger>* triggers) {
+    return guarded([&]() -> HRESULT {
+        TaskBlock block;
+        HRESULT result = readTask(name, &block);
+        *triggers = block.triggers;
+        return result;
+    });
+}
+
+HRESULT TaskScheduler::WriteAlertTriggers(const std::string& name,
+                                          const std::vector<CronTrigger>& triggers) {
+    return guarded([&]() -> HRESULT {
+        return change([&](CrontabDocument& document) {
+            TaskBlock* block = document.FindForChange(name);
+            if (block == nullptr) {
+                return fail(E_FILENOTFOUND,
+                            StringPrintf("There is no task named %s.", name.c_str()));
+            }
+            block->triggers = triggers;
+            return S_OK;
+        });
     });
 }
 

@@ -4,7 +4,8 @@
  * Every operation reads the crontab through the crontab program; every change is one
  * read-modify-write under the account's CrontabLock, so concurrent changes are never lost.
  * Results are HRESULT-style codes (TaskSchedulerErrors.h); after a failure LastErrorText() says
- * why in the words of the system or of crontab. A new task gets no trigger unless given one:
+ * why in the words of the system or of crontab (nothing is thrown: an unexpected exception
+ * becomes E_FAIL). A new task gets no trigger unless given one:
  * a task without triggers exists but is not scheduled.
  *
  * One object per operation or dialog, used on one thread.
@@ -47,14 +48,15 @@ public:
     // *createdName receives the name used. The environment the scheduled run needs is taken
     // from this process (CarriedEnvironment). Nothing is written when any text cannot be put
     // into a crontab (E_INVALIDARG).
-    HRESULT CreateAlertTask(const std::string& creator, const std::string& name, const std::string& application,
-                            const std::string& parameters, const std::string& comment, std::string* createdName,
+    HRESULT CreateAlertTask(const std::string& creator, const std::string& name,
+                            const std::string& application, const std::string& parameters,
+                            const std::string& comment, std::string* createdName,
                             const std::vector<CronTrigger>& triggers = {});
 
     // Rewrites an existing task's application, parameters and comment (and the carried
     // environment, from this process); its name, creator and triggers stay.
-    HRESULT UpdateAlertTask(const std::string& name, const std::string& application, const std::string& parameters,
-                            const std::string& comment);
+    HRESULT UpdateAlertTask(const std::string& name, const std::string& application,
+                            const std::string& parameters, const std::string& comment);
 
     HRESULT IsScheduled(const std::string& name, bool* scheduled);
     HRESULT ReadAlertParameters(const std::string& name, std::string* parameters);
@@ -75,6 +77,8 @@ private:
     HRESULT change(const std::function<HRESULT(CrontabDocument&)>& edit);
     HRESULT readTask(const std::string& name, TaskBlock* block);
     HRESULT fail(HRESULT result, std::string text);
+    // Runs an operation; an exception inside it becomes E_FAIL with its text.
+    HRESULT guarded(const std::function<HRESULT()>& operation);
 
     std::string m_runAsUser;
     std::string m_crontabUser; // passed to crontab -u; empty for the caller's own crontab

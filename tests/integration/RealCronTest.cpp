@@ -2,7 +2,8 @@
 // directory whose name would run a command if any shell ever expanded it, scheduled for the
 // next minute in the crontab of an account made for the test. The scheduled run of the built
 // program stores an automated scan of exactly that directory, and nothing else happens.
-// Takes about a minute (up to 75 s): the run waits for the next whole minute.
+// Takes 15 to 75 s: the run waits for the next whole minute (the one after when fewer than ten
+// seconds are left).
 #include "alerts/AlertTaskText.h"
 #include "brand/Brand.h"
 #include "platform/ado/Connection.h"
@@ -71,8 +72,10 @@ long long automatedScans(const std::string& store, const std::string& storedPath
         platform::ado::Connection connection;
         connection.Open("Provider=SQLite;Data Source=" + store);
         return connection
-            .OpenRecordset("select count(*) from ScanDefinition s, DirNames d where s.ScanRootDirID=d.DirID and "
-                           "s.ScanType=2 and d.Path=" + sqlText(storedPath))
+            .OpenRecordset("select count(*) from ScanDefinition s, DirNames d where "
+                           "s.ScanRootDirID=d.DirID and "
+                           "s.ScanType=2 and d.Path=" +
+                           sqlText(storedPath))
             ->Fields(0)
             .AsInt64();
     } catch (const std::exception&) {
@@ -107,17 +110,18 @@ TEST(RealCron, AnAlertScheduledForTheNextMinuteStoresAnAutomatedScanOfItsDirecto
 
     // Cron reads changed crontabs at the start of each minute: leave it ten seconds at least.
     std::time_t now = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     ::localtime_r(&now, &local);
     std::time_t at = now + 60 - local.tm_sec + (local.tm_sec >= 50 ? 60 : 0);
-    std::tm when {};
+    std::tm when{};
     ::localtime_r(&at, &when);
 
     ts::TaskScheduler scheduler(user.Name());
     std::string comment = alerts::AlertComment(alert);
     std::string name;
-    ASSERT_EQ(scheduler.CreateAlertTask(TALLYVOLTASKCREATOR, alerts::AlertTaskName(comment), TALLYVOL_BINARY,
-                                        alerts::AlertParameters(alert), comment, &name,
+    ASSERT_EQ(scheduler.CreateAlertTask(TALLYVOLTASKCREATOR, alerts::AlertTaskName(comment),
+                                        TALLYVOL_BINARY, alerts::AlertParameters(alert), comment,
+                                        &name,
                                         {*ts::CronTrigger::Daily(when.tm_hour, when.tm_min)}),
               ts::S_OK)
         << scheduler.LastErrorText();
@@ -126,12 +130,13 @@ TEST(RealCron, AnAlertScheduledForTheNextMinuteStoresAnAutomatedScanOfItsDirecto
     std::string store = env.Home() + "/tallyvol3.db";
     auto deadline = std::chrono::system_clock::from_time_t(at) + std::chrono::seconds(45);
     long long scans = 0;
-    while ((scans = automatedScans(store, stored)) == 0 && std::chrono::system_clock::now() < deadline) {
+    while ((scans = automatedScans(store, stored)) == 0 &&
+           std::chrono::system_clock::now() < deadline) {
         ensureCron();
         std::this_thread::sleep_for(std::chrono::seconds(1));
     }
-    EXPECT_EQ(scans, 1) << "no automated scan of " << stored << " stored by " << std::put_time(&when, "%H:%M")
-                        << "; log: " << ReadFile(env.LogFile());
+    EXPECT_EQ(scans, 1) << "no automated scan of " << stored << " stored by "
+                        << std::put_time(&when, "%H:%M") << "; log: " << ReadFile(env.LogFile());
 
     std::vector<ts::AlertTask> tasks;
     EXPECT_EQ(scheduler.ListAlertTasks(TALLYVOLTASKCREATOR, &tasks), ts::S_OK);
@@ -145,9 +150,11 @@ TEST(RealCron, AnAlertScheduledForTheNextMinuteStoresAnAutomatedScanOfItsDirecto
         ASSERT_EQ(::stat("/tmp/x", &after), 0);
         EXPECT_EQ(after.st_mtime, before.st_mtime) << "/tmp/x was touched";
     } else {
-        EXPECT_NE(::stat("/tmp/x", &after), 0) << "/tmp/x was created: a shell expanded the directory";
+        EXPECT_NE(::stat("/tmp/x", &after), 0)
+            << "/tmp/x was created: a shell expanded the directory";
     }
-    std::printf("real cron test took %lld s\n", static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(
-                                                    std::chrono::steady_clock::now() - started)
-                                                    .count()));
+    std::printf("real cron test took %lld s\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(
+                                           std::chrono::steady_clock::now() - started)
+                                           .count()));
 }

@@ -21,7 +21,8 @@ TestUser::TestUser() {
         m_problem = "making a user account needs root";
         return;
     }
-    ProcessResult made = RunProcess("/usr/sbin/useradd", {"-M", "-N", "-s", "/bin/sh", "-d", "/nonexistent", m_name});
+    ProcessResult made = RunProcess("/usr/sbin/useradd",
+                                    {"-M", "-N", "-s", "/bin/sh", "-d", "/nonexistent", m_name});
     if (made.exitCode != 0) {
         m_problem = "useradd " + m_name + " failed: " + made.err;
         return;

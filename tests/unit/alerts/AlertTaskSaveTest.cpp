@@ -31,7 +31,8 @@ struct SaveFixture : ::testing::Test {
             scheduleCalls.push_back(name);
             auto [addTrigger, result] = scheduleSteps[std::min(call, scheduleSteps.size() - 1)];
             if (addTrigger) {
-                EXPECT_EQ(scheduler.WriteAlertTriggers(name, {*ts::CronTrigger::Daily(3, 0)}), ts::S_OK);
+                EXPECT_EQ(scheduler.WriteAlertTriggers(name, {*ts::CronTrigger::Daily(3, 0)}),
+                          ts::S_OK);
             }
             return result;
         };
@@ -66,7 +67,8 @@ TEST_F(SaveFixture, ANewAlertWarnsOnceCreatesItsTaskAndTakesItsSchedule) {
     std::vector<ts::AlertTask> created = tasks();
     ASSERT_EQ(created.size(), 1u);
     EXPECT_EQ(created[0].comment, "Space usage change greater than 500 K in /srv/data.");
-    EXPECT_EQ(created[0].parameters, "/DIR=\"/srv/data\" /ALERTSIZE=500  /SAVE /PID=2 /DOSYMLINKCHECK");
+    EXPECT_EQ(created[0].parameters,
+              "/DIR=\"/srv/data\" /ALERTSIZE=500  /SAVE /PID=2 /DOSYMLINKCHECK");
     EXPECT_EQ(created[0].application, platform::system::ProgramPath());
     EXPECT_TRUE(created[0].Scheduled());
 
@@ -122,14 +124,17 @@ TEST_F(SaveFixture, FailuresAreReportedAndCloseTheEditorAsCancelled) {
     AlertTaskSaveResult failed = SaveAlertTask(growth(), "", scheduler, schedule());
     EXPECT_EQ(failed.outcome, AlertEditorOutcome::Cancelled);
     ASSERT_EQ(ui.errorReports.size(), 1u);
-    EXPECT_NE(ui.errorReports[0].find("Creating the new alert.  The operating system reports: crontab: installing "
-                                      "new crontab failed.  HR=80004005"),
+    EXPECT_NE(ui.errorReports[0].find(
+                  "Creating the new alert.  The operating system reports: crontab: installing "
+                  "new crontab failed.  HR=80004005"),
               std::string::npos)
         << ui.errorReports[0];
 
     crontab.StopFailing();
-    EXPECT_EQ(SaveAlertTask(growth(), "gone.job", scheduler, schedule()).outcome, AlertEditorOutcome::Cancelled);
-    EXPECT_NE(ui.errorReports[1].find("The operating system reports: There is no task named gone.job.  HR=80070002"),
+    EXPECT_EQ(SaveAlertTask(growth(), "gone.job", scheduler, schedule()).outcome,
+              AlertEditorOutcome::Cancelled);
+    EXPECT_NE(ui.errorReports[1].find(
+                  "The operating system reports: There is no task named gone.job.  HR=80070002"),
               std::string::npos)
         << ui.errorReports[1];
 
@@ -137,8 +142,9 @@ TEST_F(SaveFixture, FailuresAreReportedAndCloseTheEditorAsCancelled) {
     AlertTaskSaveResult noSchedule = SaveAlertTask(growth(), "", scheduler, schedule());
     EXPECT_EQ(noSchedule.outcome, AlertEditorOutcome::Cancelled);
     ASSERT_EQ(ui.errorReports.size(), 3u);
-    EXPECT_NE(ui.errorReports[2].find("Displaying the scheduling component to set the run times.  You can manage the "
-                                      "alerts via the crontab command.  HR=80070005"),
+    EXPECT_NE(ui.errorReports[2].find(
+                  "Displaying the scheduling component to set the run times.  You can manage the "
+                  "alerts via the crontab command.  HR=80070005"),
               std::string::npos);
     EXPECT_EQ(tasks().size(), 1u) << "the task stays, unscheduled";
 }
@@ -149,7 +155,8 @@ TEST_F(SaveFixture, ADirectoryTheRunWouldNotGetIsRefusedAndTheEditorStaysOpen) {
     AlertTaskSaveResult result = SaveAlertTask(broken, "", scheduler, schedule());
     EXPECT_EQ(result.outcome, AlertEditorOutcome::KeepOpen);
     ASSERT_EQ(ui.messageBoxes.size(), 1u);
-    EXPECT_EQ(ui.messageBoxes[0].text, "The directory holds a line break, which a crontab line cannot hold.");
+    EXPECT_EQ(ui.messageBoxes[0].text,
+              "The directory holds a line break, which a crontab line cannot hold.");
     EXPECT_TRUE(ui.smartWarnings.empty());
     EXPECT_FALSE(crontab.Table().has_value()) << "nothing written";
     EXPECT_TRUE(scheduleCalls.empty());

@@ -37,11 +37,14 @@ TEST(AlertTaskText, EachTypeBuildsItsParametersAndComment) {
          "Space usage change greater than 500000 K in /srv/data."},
         {alert(2, "42", true), "/DIR=\"/srv/data\" /FREEALERT=42 /SAVESUBDIRS /SAVE /PID=1,3",
          "Free space less than 42 K in /srv/data.  Save all scanned data."},
-        {alert(3, "5", true), "/DIR=\"/srv/data\" /FREEPERCENT=5 /PID=1,3", "Free space less than 5% in /srv/data"},
-        {alert(4, "7"), "/DIR=\"/srv/data\" /MAXSIZE=7 /SAVE  /PID=1,3", "Max size less than 7 K in /srv/data"},
+        {alert(3, "5", true), "/DIR=\"/srv/data\" /FREEPERCENT=5 /PID=1,3",
+         "Free space less than 5% in /srv/data"},
+        {alert(4, "7"), "/DIR=\"/srv/data\" /MAXSIZE=7 /SAVE  /PID=1,3",
+         "Max size less than 7 K in /srv/data"},
         {alert(4, "7", true), "/DIR=\"/srv/data\" /MAXSIZE=7 /SAVE /SAVESUBDIRS /PID=1,3",
          "Max size less than 7 K in /srv/data"},
-        {alert(5, "/SCAN /PRINT=FILE=/tmp/r<1>.htm"), "/DIR=\"/srv/data\" /SCAN /PRINT=FILE=/tmp/r<1>.htm /PID=1,3",
+        {alert(5, "/SCAN /PRINT=FILE=/tmp/r<1>.htm"),
+         "/DIR=\"/srv/data\" /SCAN /PRINT=FILE=/tmp/r<1>.htm /PID=1,3",
          "Custom: /DIR=/srv/data /SCAN /PRINT=FILE=/tmp/rless than1greater than.htm"},
     };
     for (const Case& c : cases) {
@@ -61,12 +64,21 @@ TEST(AlertTaskText, TheValueIsItsLeadingDigits) {
     struct Case {
         const char* text;
         int value;
-    } cases[] = {{"10", 10}, {"12abc", 12}, {"007", 7}, {"", 0}, {"abc", 0}, {" 5", 0}, {"-5", 0}, {"+5", 0},
-                 {"2147483647", INT_MAX}, {"99999999999999999999", INT_MAX}};
+    } cases[] = {{"10", 10},
+                 {"12abc", 12},
+                 {"007", 7},
+                 {"", 0},
+                 {"abc", 0},
+                 {" 5", 0},
+                 {"-5", 0},
+                 {"+5", 0},
+                 {"2147483647", INT_MAX},
+                 {"99999999999999999999", INT_MAX}};
     for (const Case& c : cases) {
         EXPECT_EQ(AlertValue(c.text), c.value) << c.text;
     }
-    EXPECT_EQ(AlertParameters(alert(1, "12abc")), "/DIR=\"/srv/data\" /ALERTSIZE=12  /SAVE /PID=1,3");
+    EXPECT_EQ(AlertParameters(alert(1, "12abc")),
+              "/DIR=\"/srv/data\" /ALERTSIZE=12  /SAVE /PID=1,3");
 }
 
 TEST(AlertTaskText, TheNameIsTheCommentWithReplacementsAndJob) {
@@ -77,7 +89,8 @@ TEST(AlertTaskText, TheNameIsTheCommentWithReplacementsAndJob) {
     EXPECT_EQ(AlertTaskName(AlertComment(alert(0, "10", true))),
               "Space usage change greater than 10% in _srv_data.  Save all scanned data..job");
     EXPECT_EQ(AlertTaskName("a|b\"c:d*e\\f/g?h<i>"), "a!b''c;d+e_f_g_h<i>.job");
-    EXPECT_EQ(AlertTaskName(AlertComment(alert(5, "/SCAN \"x|y\""))), "Custom; _DIR=_srv_data _SCAN ''x!y''.job");
+    EXPECT_EQ(AlertTaskName(AlertComment(alert(5, "/SCAN \"x|y\""))),
+              "Custom; _DIR=_srv_data _SCAN ''x!y''.job");
 }
 
 TEST(AlertTaskText, TheEditorReadsTheFieldsBackUpperCased) {
@@ -103,13 +116,16 @@ TEST(AlertTaskText, TheEditorReadsTheFieldsBackUpperCased) {
     // Custom: /SAVE is kept only once the type is known to be custom.
     EXPECT_EQ(ParseAlertParameters("/DIR=\"/a\" /SCAN /SAVE /PID=2").value, " /SCAN /SAVE");
     EXPECT_EQ(ParseAlertParameters("/DIR=\"/a\" /SAVE /SCAN /PID=2").value, " /SCAN");
-    AlertDefinition custom = ParseAlertParameters("/dir=\"/a\" /scan /savesubdirs /print=file=/srv/saved.htm /notify=x");
+    AlertDefinition custom =
+        ParseAlertParameters("/dir=\"/a\" /scan /savesubdirs /print=file=/srv/saved.htm /notify=x");
     EXPECT_EQ(custom.type, 5);
-    EXPECT_EQ(custom.value, " /SCAN /SAVESUBDIRS /PRINT=FILE=/SRV/SAVED.HTM") << "/NOTIFY= is dropped";
+    EXPECT_EQ(custom.value, " /SCAN /SAVESUBDIRS /PRINT=FILE=/SRV/SAVED.HTM")
+        << "/NOTIFY= is dropped";
     EXPECT_TRUE(custom.saveAllSubdirectories);
 
     // Options count at the start of a token only: Linux paths are full of "/SCAN" and "/SAVE".
-    AlertDefinition paths = ParseAlertParameters("/DIR=\"/data/scans/save\" /FREEPERCENT=9 /PID=1,,x,4");
+    AlertDefinition paths =
+        ParseAlertParameters("/DIR=\"/data/scans/save\" /FREEPERCENT=9 /PID=1,,x,4");
     EXPECT_EQ(paths.type, 3);
     EXPECT_EQ(paths.value, "9");
     EXPECT_EQ(paths.directory, "/DATA/SCANS/SAVE");
@@ -118,7 +134,8 @@ TEST(AlertTaskText, TheEditorReadsTheFieldsBackUpperCased) {
     const std::string awkward = "it's $(touch /tmp/x) \"%d\" \\ back";
     AlertDefinition quoted = alert(3, "5");
     quoted.directory = awkward;
-    EXPECT_EQ(ParseAlertParameters(AlertParameters(quoted)).directory, "IT'S $(TOUCH /TMP/X) \"%D\" \\ BACK");
+    EXPECT_EQ(ParseAlertParameters(AlertParameters(quoted)).directory,
+              "IT'S $(TOUCH /TMP/X) \"%D\" \\ BACK");
 }
 
 TEST(AlertTaskText, TextsTheScheduledRunWouldReadDifferentlyAreRefused) {
@@ -141,6 +158,39 @@ TEST(AlertTaskText, TextsTheScheduledRunWouldReadDifferentlyAreRefused) {
         refused.directory = c.directory;
         EXPECT_NE(AlertDefinitionProblem(refused).find(c.reason), std::string::npos) << c.directory;
     }
-    EXPECT_EQ(AlertListText("Free space less than 5% in /srv", false), "** Not Scheduled **  Free space less than 5% in /srv");
-    EXPECT_EQ(AlertListText("Free space less than 5% in /srv", true), "Free space less than 5% in /srv");
+    EXPECT_EQ(AlertListText("Free space less than 5% in /srv", false),
+              "** Not Scheduled **  Free space less than 5% in /srv");
+    EXPECT_EQ(AlertListText("Free space less than 5% in /srv", true),
+              "Free space less than 5% in /srv");
+}
+
+TEST(AlertTaskText, TheEditorAsksForWhatIsMissingInItsOrder) {
+    AlertDefinition empty;
+    empty.type = -1;
+    struct Step {
+        void (*fill)(AlertDefinition&);
+        const char* text;
+        const char* caption;
+    } steps[] = {
+        {[](AlertDefinition& a) { a.directory = "/srv"; },
+         "Please fill in a directory to check and try again", "Missing information"},
+        {[](AlertDefinition& a) { a.value = "5"; },
+         "Please fill in the required value for this alert type and try again",
+         "Missing information"},
+        {[](AlertDefinition& a) { a.type = kAlertFreePercent; },
+         "An alert type has not been chosen.  Please select an alert type and try again.",
+         "Missing information"},
+        {[](AlertDefinition& a) { a.profiles = {1}; },
+         "You need to select one or more notification profiles before you can add this alert.  "
+         "Select a "
+         "profile by checking the checkbox.",
+         "No Profiles Selected"},
+    };
+    for (const Step& step : steps) {
+        MissingAlertInput missing = FindMissingAlertInput(empty);
+        EXPECT_EQ(missing.text, step.text);
+        EXPECT_EQ(missing.caption, step.caption);
+        step.fill(empty);
+    }
+    EXPECT_EQ(FindMissingAlertInput(empty).text, "");
 }

@@ -67,9 +67,11 @@ TEST(CronCommand, ParametersSplitAtBlanksOutsideQuotesAndKeepTheQuotes) {
         const char* parameters;
         std::vector<std::string> tokens;
     } cases[] = {
-        {"/DIR=\"/srv/my data\" /ALERTSIZE=5  /SAVE /PID=1,3", {"/DIR=\"/srv/my data\"", "/ALERTSIZE=5", "/SAVE", "/PID=1,3"}},
+        {"/DIR=\"/srv/my data\" /ALERTSIZE=5  /SAVE /PID=1,3",
+         {"/DIR=\"/srv/my data\"", "/ALERTSIZE=5", "/SAVE", "/PID=1,3"}},
         {"   /SCAN   ", {"/SCAN"}},
-        {"/DIR=\"it's $(touch /tmp/x) \"%d\" \\ back\" /SCAN", {"/DIR=\"it's $(touch /tmp/x) \"%d\" \\ back\"", "/SCAN"}},
+        {"/DIR=\"it's $(touch /tmp/x) \"%d\" \\ back\" /SCAN",
+         {"/DIR=\"it's $(touch /tmp/x) \"%d\" \\ back\"", "/SCAN"}},
         {"/NOTIFY=\"a b\"\tc", {"/NOTIFY=\"a b\"\tc"}}, // only the blank separates
         {"/DIR=\"open ended", {"/DIR=\"open ended"}},
         {"", {}},
@@ -82,14 +84,24 @@ TEST(CronCommand, ParametersSplitAtBlanksOutsideQuotesAndKeepTheQuotes) {
 TEST(CronCommand, EveryArgumentReachesTheProgramExactlyWithNoShellEffect) {
     TempDirectory directory("tallyvol cron's %d");
     std::string program = directory / "bin dir's \\%x/record $(args)";
-    WriteFile(program, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\036' \"$a\"; done > \"$(dirname \"$0\")/../record\"\n"
+    WriteFile(program, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\036' \"$a\"; done > \"$(dirname "
+                       "\"$0\")/../record\"\n"
                        "printf '%s\\036' \"$TALLYVOL_HOME\" >> \"$(dirname \"$0\")/../record\"\n");
     ::chmod(program.c_str(), 0755);
     std::string pwned = directory / "pwned";
     std::vector<std::string> awkward = {
         "/DIR=\"it's $(touch " + pwned + ") \"%d\" \\ back\"",
-        "'%'", "\\%", "\\\\%", "%%", "a\\", "\"`touch " + pwned + "`\"", "\"$HOME;touch " + pwned + "\"",
-        "|&<>*?~[a]{b,c}#", "-n", "é∑\x01", "\\'\\\"x\\\"",
+        "'%'",
+        "\\%",
+        "\\\\%",
+        "%%",
+        "a\\",
+        "\"`touch " + pwned + "`\"",
+        "\"$HOME;touch " + pwned + "\"",
+        "|&<>*?~[a]{b,c}#",
+        "-n",
+        "é∑\x01",
+        "\\'\\\"x\\\"",
     };
     std::string parameters;
     for (const std::string& token : awkward) {
@@ -97,7 +109,8 @@ TEST(CronCommand, EveryArgumentReachesTheProgramExactlyWithNoShellEffect) {
     }
     std::string home = directory / "home $USER '\\%' %";
     std::string problem;
-    std::string command = BuildCronCommand({{"TALLYVOL_HOME", home}}, program, parameters, &problem);
+    std::string command =
+        BuildCronCommand({{"TALLYVOL_HOME", home}}, program, parameters, &problem);
     ASSERT_TRUE(problem.empty()) << problem;
     EXPECT_EQ(command.find('\n'), std::string::npos);
 
@@ -118,8 +131,14 @@ TEST(CronCommand, WhatACronLineCannotHoldIsRefusedWithTheReason) {
         {{}, "/usr/bin/tallyvol", "/DIR=\"a\nb\"", "command line holds a line break"},
         {{}, "/usr/bin/tallyvol", "/DIR=\"a\rb\"", "command line holds a line break"},
         {{}, "/opt/x\n/tallyvol", "/SCAN", "program's path holds a line break"},
-        {{{"TALLYVOL_HOME", "/h\n"}}, "/usr/bin/tallyvol", "/SCAN", "TALLYVOL_HOME holds a line break"},
-        {{{"BAD-NAME", "x"}}, "/usr/bin/tallyvol", "/SCAN", "is not the name of an environment variable"},
+        {{{"TALLYVOL_HOME", "/h\n"}},
+         "/usr/bin/tallyvol",
+         "/SCAN",
+         "TALLYVOL_HOME holds a line break"},
+        {{{"BAD-NAME", "x"}},
+         "/usr/bin/tallyvol",
+         "/SCAN",
+         "is not the name of an environment variable"},
         {{}, "", "/SCAN", "not known"},
         {{}, "/" + std::string(996, 'p'), "", "cron accepts at most 998"},
     };

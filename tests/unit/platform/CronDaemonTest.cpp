@@ -1,7 +1,7 @@
 // Finding the cron daemon and the three outcome lines of starting it. A stand-in daemon is a
 // copy of sleep named "cron"; a real daemon that happens to run on the machine is allowed for.
-#include "platform/process/Process.h"
 #include "platform/taskscheduler/CronDaemon.h"
+#include "platform/process/Process.h"
 #include "tests/support/TempDirectory.h"
 
 #include <gtest/gtest.h>

@@ -48,9 +48,9 @@ TEST(CronTrigger, OtherSpecificationsCronAcceptsAreKeptAsWritten) {
         const char* written;
         const char* kept;
     } cases[] = {
-        {"05 2 * * *", "05 2 * * *"},          // not the written form of a daily trigger
-        {"0 2 * * 5,1", "0 2 * * 5,1"},        // days out of order
-        {"0 2 * * 7", "0 2 * * 7"},            // Sunday as 7
+        {"05 2 * * *", "05 2 * * *"},   // not the written form of a daily trigger
+        {"0 2 * * 5,1", "0 2 * * 5,1"}, // days out of order
+        {"0 2 * * 7", "0 2 * * 7"},     // Sunday as 7
         {"* * * * *", "* * * * *"},
         {"0-59/10 8-18 * 1-6,9 mon-FRI", "0-59/10 8-18 * 1-6,9 mon-FRI"},
         {"0 0 1 jan *", "0 0 1 jan *"},
@@ -71,10 +71,26 @@ TEST(CronTrigger, OtherSpecificationsCronAcceptsAreKeptAsWritten) {
 }
 
 TEST(CronTrigger, WhatCronWouldRefuseIsRefused) {
-    for (const char* refused : {"", "@", "@every5m", "* * * *", "* * * * * rm -rf /", "60 * * * *", "* 24 * * *",
-                                "* * 0 * *", "* * 32 * *", "* * * 13 *", "* * * * 8", "* * * * funday",
-                                "5-1 * * * *", "*/0 * * * *", "1,,2 * * * *", "% * * * *", "*/ * * * *",
-                                "0 0 * * mon-", "1-2-3 * * * *", "@reboot now"}) {
+    for (const char* refused : {"",
+                                "@",
+                                "@every5m",
+                                "* * * *",
+                                "* * * * * rm -rf /",
+                                "60 * * * *",
+                                "* 24 * * *",
+                                "* * 0 * *",
+                                "* * 32 * *",
+                                "* * * 13 *",
+                                "* * * * 8",
+                                "* * * * funday",
+                                "5-1 * * * *",
+                                "*/0 * * * *",
+                                "1,,2 * * * *",
+                                "% * * * *",
+                                "*/ * * * *",
+                                "0 0 * * mon-",
+                                "1-2-3 * * * *",
+                                "@reboot now"}) {
         EXPECT_FALSE(CronTrigger::Parse(refused).has_value()) << '"' << refused << '"';
     }
     EXPECT_FALSE(CronTrigger::Daily(24, 0));

@@ -14,8 +14,12 @@ namespace {
 const std::string kDirectory = "it's $(touch /tmp/x) \"%d\" \\ back";
 
 TaskBlock block(const std::string& name, std::vector<CronTrigger> triggers = {}) {
-    return TaskBlock{name, "Tallyvol", "Space usage change greater than 5 K in " + kDirectory + ".", "/usr/bin/tallyvol",
-                     "/DIR=\"" + kDirectory + "\" /ALERTSIZE=5  /SAVE /PID=1", {{"TALLYVOL_HOME", "/srv/tv home%"}},
+    return TaskBlock{name,
+                     "Tallyvol",
+                     "Space usage change greater than 5 K in " + kDirectory + ".",
+                     "/usr/bin/tallyvol",
+                     "/DIR=\"" + kDirectory + "\" /ALERTSIZE=5  /SAVE /PID=1",
+                     {{"TALLYVOL_HOME", "/srv/tv home%"}},
                      std::move(triggers)};
 }
 
@@ -34,7 +38,8 @@ TEST(CrontabDocument, AnyValueRoundTripsThroughTheMarkerLine) {
     for (int c = 1; c < 256; ++c) {
         everyByte += static_cast<char>(c);
     }
-    TaskBlock written = block("name with %25 and = and spaces", {*CronTrigger::Daily(2, 30), CronTrigger::AtStartup()});
+    TaskBlock written = block("name with %25 and = and spaces",
+                              {*CronTrigger::Daily(2, 30), CronTrigger::AtStartup()});
     written.comment = everyByte;
     written.creator = "TallyVOL";
     std::string text = CrontabDocument::BlockText(written);
@@ -74,16 +79,20 @@ TEST(CrontabDocument, ForeignLinesAndMalformedBlocksAreLeftAloneAndNeverListed) 
         "# tallyvol-task v1 name=bad%G1.job creator=Tallyvol comment= application=/x parameters=\n"
         "0 1 * * * '/x'\n"
         "# tallyvol-task v1 name=nocreator.job comment= application=/x parameters=\n"
-        "# tallyvol-task v2 name=future.job creator=Tallyvol comment= application=/x parameters= color=red\n"
-        "# tallyvol-task v1 name=unknownkey.job creator=Tallyvol comment= application=/x parameters= x=1\n"
-        "  # tallyvol-task v1 name=indented.job creator=Tallyvol comment= application=/x parameters=\n"
+        "# tallyvol-task v2 name=future.job creator=Tallyvol comment= application=/x parameters= "
+        "color=red\n"
+        "# tallyvol-task v1 name=unknownkey.job creator=Tallyvol comment= application=/x "
+        "parameters= x=1\n"
+        "  # tallyvol-task v1 name=indented.job creator=Tallyvol comment= application=/x "
+        "parameters=\n"
         "# tallyvol-task v1 name=crlf.job creator=Tallyvol comment= application=/x parameters=\r\n";
     // A second block of a name already seen, and a line whose command was edited by hand, are
     // not the program's; the hand-edited schedule with extra blanks still is.
     std::string duplicate = good;
     std::string edited = "30 3 * * * " + command.substr(0, command.size() - 1) + " /DEBUG=1\n";
     std::string rescheduled = "0   4\t* * 1 " + command;
-    std::string text = foreign + good + rescheduled + edited + duplicate + "# last line without end";
+    std::string text =
+        foreign + good + rescheduled + edited + duplicate + "# last line without end";
 
     CrontabDocument document(text);
     EXPECT_EQ(names(document), std::vector<std::string>{"good.job"});
@@ -96,7 +105,8 @@ TEST(CrontabDocument, ForeignLinesAndMalformedBlocksAreLeftAloneAndNeverListed) 
     document.Append(block("new.job"));
     std::string changed = document.Text();
     std::string expected = foreign + marker + "\n0 5 1 * * " + command + edited + duplicate +
-                           "# last line without end\n" + CrontabDocument::BlockText(block("new.job"));
+                           "# last line without end\n" +
+                           CrontabDocument::BlockText(block("new.job"));
     EXPECT_EQ(changed, expected);
 
     CrontabDocument reread(changed);
@@ -106,7 +116,8 @@ TEST(CrontabDocument, ForeignLinesAndMalformedBlocksAreLeftAloneAndNeverListed) 
     EXPECT_FALSE(reread.Remove("bad%G1.job"));
     EXPECT_EQ(reread.Text(), foreign + edited + duplicate + "# last line without end\n" +
                                  CrontabDocument::BlockText(block("new.job")));
-    EXPECT_EQ(names(CrontabDocument(reread.Text())), (std::vector<std::string>{"good.job", "new.job"}))
+    EXPECT_EQ(names(CrontabDocument(reread.Text())),
+              (std::vector<std::string>{"good.job", "new.job"}))
         << "the duplicate block, alone now, is a block again";
 }
 

@@ -1,9 +1,9 @@
 // The scheduler layer over a stand-in crontab program: the operations on tasks among foreign
 // lines, the numbered names, refusals that write nothing, crontab's failures reaching the
 // caller, another account's crontab, and concurrent writers that lose nothing.
+#include "platform/taskscheduler/TaskScheduler.h"
 #include "platform/taskscheduler/CrontabAccess.h"
 #include "platform/taskscheduler/CrontabLock.h"
-#include "platform/taskscheduler/TaskScheduler.h"
 #include "tests/support/FakeCrontab.h"
 #include "tests/support/IsolatedEnvironment.h"
 
@@ -19,18 +19,20 @@ using namespace testsupport;
 
 namespace {
 
-const std::string kForeign = "MAILTO=root\n# nightly backup\n15 2 * * * /usr/local/bin/backup \\%d\n\n";
+const std::string kForeign =
+    "MAILTO=root\n# nightly backup\n15 2 * * * /usr/local/bin/backup \\%d\n\n";
 
 struct SchedulerFixture : ::testing::Test {
     IsolatedEnvironment env;
     FakeCrontab crontab;
     TaskScheduler scheduler;
 
-    std::string create(const std::string& name, const std::string& parameters = "/DIR=\"/srv\" /SCAN",
+    std::string create(const std::string& name,
+                       const std::string& parameters = "/DIR=\"/srv\" /SCAN",
                        const std::string& creator = "Tallyvol") {
         std::string created;
-        EXPECT_EQ(scheduler.CreateAlertTask(creator, name, "/usr/bin/tallyvol", parameters, "comment of " + name,
-                                            &created),
+        EXPECT_EQ(scheduler.CreateAlertTask(creator, name, "/usr/bin/tallyvol", parameters,
+                                            "comment of " + name, &created),
                   S_OK)
             << scheduler.LastErrorText();
         return created;
@@ -59,20 +61,21 @@ TEST_F(SchedulerFixture, TasksAreCreatedScheduledUpdatedAndDeletedAmongForeignLi
     bool scheduled = true;
     EXPECT_EQ(scheduler.IsScheduled("Free space less than 5% in _srv.job", &scheduled), S_OK);
     EXPECT_FALSE(scheduled);
-    std::vector<CronTrigger> triggers = {*CronTrigger::Weekly(0x3E, 6, 45), CronTrigger::AtStartup()};
+    std::vector<CronTrigger> triggers = {*CronTrigger::Weekly(0x3E, 6, 45),
+                                         CronTrigger::AtStartup()};
     EXPECT_EQ(scheduler.WriteAlertTriggers("Free space less than 5% in _srv.job", triggers), S_OK);
     EXPECT_EQ(scheduler.IsScheduled("Free space less than 5% in _srv.job", &scheduled), S_OK);
     EXPECT_TRUE(scheduled);
 
     std::string table = *crontab.Table();
-    std::string expectedLine = "45 6 * * 1,2,3,4,5 TALLYVOL_HOME='" + env.Home() + "' XDG_CONFIG_HOME='" +
-                               env.ConfigHome() + "' TALLYVOL_LOCK_DIR='" + env.Root() +
-                               "' '/usr/bin/tallyvol' '/DIR=\"/srv\"' '/SCAN'\n";
+    std::string expectedLine = "45 6 * * 1,2,3,4,5 TALLYVOL_HOME='" + env.Home() +
+                               "' XDG_CONFIG_HOME='" + env.ConfigHome() + "' TALLYVOL_LOCK_DIR='" +
+                               env.Root() + "' '/usr/bin/tallyvol' '/DIR=\"/srv\"' '/SCAN'\n";
     EXPECT_NE(table.find(expectedLine), std::string::npos) << table;
 
     // An update keeps the name and the schedule, and rewrites the command of every trigger.
-    EXPECT_EQ(scheduler.UpdateAlertTask("Free space less than 5% in _srv.job", "/opt/tallyvol", "/DIR=\"/srv/b\" /SCAN",
-                                        "new comment"),
+    EXPECT_EQ(scheduler.UpdateAlertTask("Free space less than 5% in _srv.job", "/opt/tallyvol",
+                                        "/DIR=\"/srv/b\" /SCAN", "new comment"),
               S_OK);
     std::vector<AlertTask> tasks;
     ASSERT_EQ(scheduler.ListAlertTasks("TALLYVOL", &tasks), S_OK);
@@ -98,16 +101,20 @@ TEST_F(SchedulerFixture, TasksAreCreatedScheduledUpdatedAndDeletedAmongForeignLi
 
 TEST_F(SchedulerFixture, ASecondTaskOfTheSameNameIsNumberedBeforeItsExtensionUpTo999) {
     EXPECT_EQ(create("Max size less than 1 K in _srv.job"), "Max size less than 1 K in _srv.job");
-    EXPECT_EQ(create("Max size less than 1 K in _srv.job"), "Max size less than 1 K in _srv [2].job");
-    EXPECT_EQ(create("Max size less than 1 K in _srv.job"), "Max size less than 1 K in _srv [3].job");
+    EXPECT_EQ(create("Max size less than 1 K in _srv.job"),
+              "Max size less than 1 K in _srv [2].job");
+    EXPECT_EQ(create("Max size less than 1 K in _srv.job"),
+              "Max size less than 1 K in _srv [3].job");
     EXPECT_EQ(create("a. b.job"), "a. b.job");
     EXPECT_EQ(create("a. b.job"), "a. b [2].job") << "split at the last full stop";
 
     std::string table;
     for (int n = 2; n <= 998; ++n) {
-        table += CrontabDocument::BlockText(TaskBlock{"x [" + std::to_string(n) + "].job", "Tallyvol", "", "/t", "", {}, {}});
+        table += CrontabDocument::BlockText(
+            TaskBlock{"x [" + std::to_string(n) + "].job", "Tallyvol", "", "/t", "", {}, {}});
     }
-    crontab.SetTable(table + CrontabDocument::BlockText(TaskBlock{"x.job", "Tallyvol", "", "/t", "", {}, {}}));
+    crontab.SetTable(
+        table + CrontabDocument::BlockText(TaskBlock{"x.job", "Tallyvol", "", "/t", "", {}, {}}));
     EXPECT_EQ(create("x.job"), "x [999].job");
     int installs = crontab.Installs();
     std::string created = "unchanged";
@@ -116,22 +123,25 @@ TEST_F(SchedulerFixture, ASecondTaskOfTheSameNameIsNumberedBeforeItsExtensionUpT
     EXPECT_EQ(crontab.Installs(), installs);
 
     create("noextension");
-    EXPECT_EQ(scheduler.CreateAlertTask("Tallyvol", "noextension", "/t", "", "", &created), E_FILEEXISTS);
+    EXPECT_EQ(scheduler.CreateAlertTask("Tallyvol", "noextension", "/t", "", "", &created),
+              E_FILEEXISTS);
 }
 
 TEST_F(SchedulerFixture, TextsACrontabCannotHoldAreRefusedBeforeAnythingIsWritten) {
     crontab.SetTable(kForeign);
     std::string created;
-    EXPECT_EQ(scheduler.CreateAlertTask("Tallyvol", "a.job", "/usr/bin/tallyvol", "/DIR=\"/srv/two\nlines\"", "c",
-                                        &created),
+    EXPECT_EQ(scheduler.CreateAlertTask("Tallyvol", "a.job", "/usr/bin/tallyvol",
+                                        "/DIR=\"/srv/two\nlines\"", "c", &created),
               E_INVALIDARG);
     EXPECT_NE(scheduler.LastErrorText().find("line break"), std::string::npos);
     create("b.job");
-    EXPECT_EQ(scheduler.UpdateAlertTask("b.job", "/usr/bin/tallyvol", "/DIR=\"/srv\" /SCAN", "two\nlines"),
+    EXPECT_EQ(scheduler.UpdateAlertTask("b.job", "/usr/bin/tallyvol", "/DIR=\"/srv\" /SCAN",
+                                        "two\nlines"),
               E_INVALIDARG);
     env.Set("TALLYVOL_HOME", "/home/with\nbreak");
-    EXPECT_EQ(scheduler.CreateAlertTask("Tallyvol", "c.job", "/usr/bin/tallyvol", "/SCAN", "c", &created),
-              E_INVALIDARG);
+    EXPECT_EQ(
+        scheduler.CreateAlertTask("Tallyvol", "c.job", "/usr/bin/tallyvol", "/SCAN", "c", &created),
+        E_INVALIDARG);
     EXPECT_NE(scheduler.LastErrorText().find("TALLYVOL_HOME"), std::string::npos);
     EXPECT_EQ(crontab.Installs(), 1) << "only b.job was written";
     EXPECT_EQ(listed(), std::vector<std::string>{"b.job"});
@@ -141,7 +151,8 @@ TEST_F(SchedulerFixture, CrontabFailuresReachTheCallerWithItsMessage) {
     crontab.FailWith("You (root) are not allowed to use this program (crontab)");
     std::vector<AlertTask> tasks;
     EXPECT_EQ(scheduler.ListAlertTasks("Tallyvol", &tasks), E_ACCESSDENIED);
-    EXPECT_EQ(scheduler.LastErrorText(), "You (root) are not allowed to use this program (crontab)");
+    EXPECT_EQ(scheduler.LastErrorText(),
+              "You (root) are not allowed to use this program (crontab)");
     crontab.FailWith("crontab: installing new crontab failed");
     std::string created;
     EXPECT_EQ(scheduler.CreateAlertTask("Tallyvol", "a.job", "/t", "/SCAN", "", &created), E_FAIL);
@@ -188,11 +199,13 @@ TEST_F(SchedulerFixture, ALockDirectoryThatIsNotPrivateIsRefused) {
     ASSERT_EQ(::symlink(env.Root().c_str(), directory.c_str()), 0);
     std::string created;
     EXPECT_EQ(scheduler.CreateAlertTask("Tallyvol", "a.job", "/t", "/SCAN", "", &created), E_FAIL);
-    EXPECT_NE(scheduler.LastErrorText().find("Cannot open"), std::string::npos) << scheduler.LastErrorText();
+    EXPECT_NE(scheduler.LastErrorText().find("Cannot open"), std::string::npos)
+        << scheduler.LastErrorText();
     ::unlink(directory.c_str());
     ASSERT_EQ(::mkdir(directory.c_str(), 0777), 0);
     ::chmod(directory.c_str(), 0777);
-    EXPECT_EQ(scheduler.CreateAlertTask("Tallyvol", "a.job", "/t", "/SCAN", "", &created), E_ACCESSDENIED);
+    EXPECT_EQ(scheduler.CreateAlertTask("Tallyvol", "a.job", "/t", "/SCAN", "", &created),
+              E_ACCESSDENIED);
     EXPECT_EQ(crontab.Installs(), 0);
 }
 
@@ -224,7 +237,9 @@ TEST_F(SchedulerFixture, ConcurrentWritersLoseNothing) {
         threads.emplace_back([i] {
             TaskScheduler own;
             std::string created;
-            EXPECT_EQ(own.CreateAlertTask("Tallyvol", "same.job", "/t", "/SCAN " + std::to_string(i), "", &created), S_OK)
+            EXPECT_EQ(own.CreateAlertTask("Tallyvol", "same.job", "/t",
+                                          "/SCAN " + std::to_string(i), "", &created),
+                      S_OK)
                 << own.LastErrorText();
         });
     }
@@ -233,7 +248,7 @@ TEST_F(SchedulerFixture, ConcurrentWritersLoseNothing) {
     }
     std::vector<std::string> names = listed();
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"same [2].job", "same [3].job", "same [4].job", "same [5].job",
-                                               "same [6].job", "same.job"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"same [2].job", "same [3].job", "same [4].job",
+                                               "same [5].job", "same [6].job", "same.job"}));
     EXPECT_EQ(crontab.Table()->substr(0, kForeign.size()), kForeign);
 }
