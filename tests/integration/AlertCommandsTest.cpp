@@ -1,14 +1,12 @@
 // The alert commands of the tallyvol binary: what they print, their exit status and the crontab
-// they leave, over a stand-in crontab program, several of them at once, and over the real
-// crontab program in the crontab of an account made for the test.
+// they leave, over a stand-in crontab program, and over the real crontab program in the crontab
+// of an account made for the test.
 #include "tests/support/FakeCrontab.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TestUser.h"
 
 #include <gtest/gtest.h>
-
-#include <thread>
 
 using namespace testsupport;
 
@@ -118,31 +116,6 @@ TEST_F(CommandFixture, NothingIsWrittenWhenTheRequestIsWrong) {
 
     ProcessResult help = run({"--help"});
     EXPECT_NE(help.out.find("--alert-add \"TRIGGER\" OPTION..."), std::string::npos);
-}
-
-TEST_F(CommandFixture, AlertsAddedAtTheSameTimeAreAllKept) {
-    crontab.SetReadDelay("0.3");
-    constexpr int kCommands = 5;
-    std::vector<std::thread> threads;
-    std::vector<ProcessResult> results(kCommands);
-    for (int i = 0; i < kCommands; ++i) {
-        threads.emplace_back([&, i] {
-            results[static_cast<std::size_t>(i)] = run({"--alert-add", "@daily", "/DIR=/srv/data",
-                                                        "/FREEPERCENT=" + std::to_string(i + 1)});
-        });
-    }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    for (const ProcessResult& result : results) {
-        EXPECT_EQ(result.exitCode, 0) << result.err;
-    }
-    std::string listed = run({"--alerts"}).out;
-    for (int i = 1; i <= kCommands; ++i) {
-        EXPECT_NE(listed.find("    Free space less than " + std::to_string(i) + "% in /srv/data\n"),
-                  std::string::npos)
-            << listed;
-    }
 }
 
 TEST(AlertCommands, TheRealCrontabOfAnotherAccountHoldsTheAlert) {

@@ -85,8 +85,4 @@ int FakeCrontab::Installs() const {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }
 
-std::map<std::string, std::string> FakeCrontab::Environment() const {
-    return {{"PATH", std::getenv("PATH")}, {"FAKE_CRONTAB_DIR", m_directory.Path()}};
-}
-
 } // namespace testsupport

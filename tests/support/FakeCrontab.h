@@ -2,9 +2,9 @@
  * A stand-in for the crontab program, for tests that need no cron daemon: a small script named
  * "crontab" in a directory of the test's own, put first on PATH. It keeps the table in a file
  * (one per "-u USER"), answers "-l" and "-" as crontab does ("no crontab for USER" and status
- * 1 when there is none) and can be told to fail or to be slow. The variables it reads are set
- * in this process (for the scheduler layer called in-process) and offered as a map (for
- * programs started with ProcessRunner).
+ * 1 when there is none) and can be told to fail or to be slow. PATH and the variable it reads
+ * are set in this process, so programs the test starts find it too; the previous values come
+ * back when it ends.
  */
 #ifndef TALLYVOL_TESTS_SUPPORT_FAKECRONTAB_H
 #define TALLYVOL_TESTS_SUPPORT_FAKECRONTAB_H
@@ -35,9 +35,6 @@ public:
     void SetReadDelay(const std::string& seconds);
     // Number of "-" calls so far (table installs).
     int Installs() const;
-
-    // PATH and the fake's own variables, for ProcessRunner.
-    std::map<std::string, std::string> Environment() const;
 
 private:
     void set(const std::string& name, const std::string& value);
