@@ -1,4 +1,5 @@
 // The tallyvol program: start-up, then an automated run or the window.
+#include "app/AlertCommands.h"
 #include "app/CTallyvol32App.h"
 #include "app/CommandLine.h"
 #include "app/ConfigureDatabaseCommand.h"
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,8 +29,12 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    // Our own commands, which run without the main dialog object.
     if (app::IsConfigureDatabaseCommand(arguments)) {
         return app::RunConfigureDatabaseCommand(arguments);
+    }
+    if (std::optional<int> status = app::RunAlertCommand(arguments)) {
+        return *status;
     }
 
     // Until the window library installs its own, nobody answers questions: the unattended
