@@ -5,9 +5,9 @@
 #include "app/base/DiagnosticLog.h"
 #include "app/base/FormatBytes.h"
 #include "app/base/Settings.h"
-#include "platform/system/StringPrintf.h"
 #include "brand/Brand.h"
 #include "platform/process/Process.h"
+#include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
 
 #include <cstdio>
@@ -17,15 +17,6 @@
 namespace alerts {
 
 namespace {
-
-std::string replaceAll(std::string text, const std::string& macro, const std::string& replacement) {
-    std::size_t pos = 0;
-    while ((pos = text.find(macro, pos)) != std::string::npos) {
-        text.replace(pos, macro.size(), replacement);
-        pos += replacement.size(); // a replacement that holds the macro is not expanded again
-    }
-    return text;
-}
 
 std::string withNote(const char* pattern, const std::string& value) {
     return platform::system::StringPrintf(pattern, value.c_str());
@@ -100,9 +91,27 @@ void deliver(const Notification& profile, const std::string& directory, const st
 
 std::string SubstituteMacros(const std::string& commandLine, const std::string& sizeText,
                              const std::string& directory, const std::string& message) {
-    std::string command = replaceAll(commandLine, "$SIZE$", sizeText);
-    command = replaceAll(command, "$DIR$", directory);
-    return replaceAll(command, "$MSG$", message);
+    // One pass: a directory named "$MSG$" is the name it is, never expanded again.
+    const std::pair<const char*, const std::string*> macros[] = {
+        {"$SIZE$", &sizeText}, {"$DIR$", &directory}, {"$MSG$", &message}};
+    std::string command;
+    std::size_t at = 0;
+    while (at < commandLine.size()) {
+        bool replaced = false;
+        for (const auto& [name, value] : macros) {
+            std::size_t length = std::strlen(name);
+            if (commandLine.compare(at, length, name) == 0) {
+                command += *value;
+                at += length;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) {
+            command += commandLine[at++];
+        }
+    }
+    return command;
 }
 
 std::string AlertCaption() {

@@ -8,6 +8,7 @@
 #include "alerts/AlertMail.h"
 
 #include "app/base/DiagnosticLog.h"
+#include "platform/system/StringPrintf.h"
 #include "netkit/Smtp.h"
 #include "netkit/Wirekit.h"
 
@@ -16,6 +17,10 @@
 namespace alerts {
 
 namespace {
+
+std::string silentServerText(int seconds) {
+    return platform::system::StringPrintf("the server did not answer within %d seconds", seconds);
+}
 
 // The event sink: every handler of SMTPEvts returns 0 and does nothing.
 class SMTPA : public SMTPEvts {
@@ -103,6 +108,8 @@ bool SendAlertMail(const AlertMail& mail, std::string* reason) {
         if (deadline.Expired()) {
             TV_DEBUG_LOG("No answer from the SMTP server %s within %d seconds", mail.remoteHost.c_str(),
                          mail.waitSeconds);
+            // "Interrupted." would hide that the server took the connection and then said nothing.
+            text = silentServerText(mail.waitSeconds);
         }
         *reason = MailFailureReason(kMailConnectFailure, text);
         return false;
@@ -112,6 +119,7 @@ bool SendAlertMail(const AlertMail& mail, std::string* reason) {
         if (deadline.Expired()) {
             TV_DEBUG_LOG("No answer from the SMTP server %s within %d seconds", mail.remoteHost.c_str(),
                          mail.waitSeconds);
+            text = silentServerText(mail.waitSeconds);
         }
         *reason = MailFailureReason(kMailSendFailure, text);
         component->SetAction(SMTP_ACTION_DISCONNECT);

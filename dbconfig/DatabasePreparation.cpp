@@ -8,8 +8,10 @@
 #include "dbconfig/AccessDatabase.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/OdbcInstaller.h"
-#include "platform/system/Paths.h"
 #include "platform/process/Process.h"
+#include "platform/system/AtomicFile.h"
+#include "platform/system/Paths.h"
+#include "platform/system/PrivateDirectory.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
 #include "scan/DatabaseConnection.h"
@@ -32,6 +34,33 @@ using platform::system::StringPrintf;
 namespace ui = platform::ui;
 
 namespace {
+
+// The client's option file with the password, readable by us alone (the client reads it with
+// --defaults-extra-file). Values in double quotes take backslash escapes.
+bool writeClientOptions(const std::string& path, const std::string& password) {
+    std::string quoted;
+    for (char c : password) {
+        if (c == '\\' || c == '"') {
+            quoted += '\\';
+        }
+        quoted += c;
+    }
+    std::string text = "[client]\npassword=\"" + quoted + "\"\n";
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    bool written = platform::system::WriteAll(fd, text);
+    return ::close(fd) == 0 && written;
+}
+
+// What the client said goes into the diagnostic log before its private directory goes.
+void keepClientLog(const std::string& path) {
+    std::string answers;
+    if (platform::system::ReadWholeFile(path, &answers) && !answers.empty()) {
+        app::WriteLogLine("The mysql client answered: " + answers);
+    }
+}
 
 constexpr const char* kAutomatedRecreation =
     "The data file %s can not be found.  Without this file, all scanning will fail.  Since this "
@@ -291,10 +320,20 @@ bool RunMySqlScript(const std::string& fileName, const std::string& binDirectory
     replaceAll(script, "$DATABASE$", database);
     replaceAll(script, "\r", "\n");
 
-    std::string temporaryDirectory = platform::system::TempDirectory();
-    std::string inputPath = temporaryDirectory + "~InitializeMySQL.tmp";
-    std::string logPath = temporaryDirectory + "~MySQLInitLog.tmp";
-    int input = ::open(inputPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // The script, the client's answers and its password go where only we can read or write: a
+    // name planted in the shared temporary directory is never followed or written into, and the
+    // password never shows in the process list.
+    platform::system::PrivateDirectory directory("tallyvol-mysql");
+    std::string inputPath = directory.File("~InitializeMySQL.tmp");
+    std::string logPath = directory.File("~MySQLInitLog.tmp");
+    std::string optionsPath = directory.File("client.cnf");
+    // A private TMPDIR is the directory itself: what an earlier run left there goes first.
+    for (const std::string& path : {inputPath, logPath, optionsPath}) {
+        ::unlink(path.c_str());
+    }
+    int input = directory.Error() == 0
+                    ? ::open(inputPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)
+                    : -1;
     bool written = input >= 0;
     for (std::size_t done = 0; written && done < script.size();) {
         ssize_t n = ::write(input, script.data() + done, script.size() - done);
@@ -305,7 +344,7 @@ bool RunMySqlScript(const std::string& fileName, const std::string& binDirectory
         done += n > 0 ? static_cast<std::size_t>(n) : 0;
     }
     if (!written) {
-        int failure = errno;
+        int failure = directory.Error() != 0 ? directory.Error() : errno;
         app::ReportError(
             0, StringPrintf("Trying to open %s for writing an updated version of the initilization "
                             "script %s.  GLE=%d, Error=%s",
@@ -317,16 +356,26 @@ bool RunMySqlScript(const std::string& fileName, const std::string& binDirectory
         return false;
     }
     ::lseek(input, 0, SEEK_SET);
-    int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (!writeClientOptions(optionsPath, password)) {
+        int failure = errno;
+        app::ReportError(0, StringPrintf("Trying to open %s for writing the client's options.  GLE=%d, Error=%s",
+                                         optionsPath.c_str(), failure, ErrorText(failure).c_str()));
+        ::close(input);
+        if (log >= 0) {
+            ::close(log);
+        }
+        return false;
+    }
 
     std::string client = binDirectory;
     if (!client.empty() && client.back() != '/') {
         client += '/';
     }
     client += kMySqlClient;
-    std::string commandLine =
-        StringPrintf("\"%s\" --host=%s --port=%d  --password=%s  --user=%s", client.c_str(),
-                     server.c_str(), port, password.c_str(), user.c_str());
+    // The options file must come first on the client's command line.
+    std::string commandLine = StringPrintf("\"%s\" \"--defaults-extra-file=%s\" --host=%s --port=%d  --user=%s",
+                                           client.c_str(), optionsPath.c_str(), server.c_str(), port, user.c_str());
     platform::process::LaunchOptions options;
     options.standardInput = input;
     options.standardOutput = log;
@@ -349,9 +398,15 @@ bool RunMySqlScript(const std::string& fileName, const std::string& binDirectory
         std::this_thread::sleep_for(std::chrono::seconds(1));
     }
     ::close(input);
-    ::unlink(inputPath.c_str());
     if (log >= 0) {
         ::close(log);
+    }
+    if (started) {
+        // The client's answers stay for whoever looks into a failed preparation.
+        keepClientLog(logPath);
+    }
+    for (const std::string& path : {inputPath, logPath, optionsPath}) {
+        ::unlink(path.c_str());
     }
     return started;
 }

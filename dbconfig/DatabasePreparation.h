@@ -56,8 +56,9 @@ bool CreateSqlServerDatabase(const std::string& server, const std::string& datab
 bool RunTableScript(platform::ado::Connection& connection, const std::string& fileName);
 
 // Feeds a MySQL script (its $DATABASE$ replaced) to the client in `binDirectory`; true when
-// the client was started. The client's output stays in ~MySQLInitLog.tmp in the temporary
-// directory.
+// the client was started. The client's output goes into the diagnostic log; the script and the
+// client's password are in a private directory (never on the client's command line) that is
+// removed afterwards.
 bool RunMySqlScript(const std::string& fileName, const std::string& binDirectory,
                     const std::string& database, const std::string& server, int port,
                     const std::string& user, const std::string& password);

@@ -85,9 +85,9 @@ bool somethingListensOn(int port) {
 TEST(DeliverAlert, MacrosAreSubstitutedInOrderAsPlainText) {
     EXPECT_EQ(alerts::SubstituteMacros("n \"$DIR$\" $SIZE$ $MSG$ $size$ $DIR$", "1,500 K", "/srv/a b", "hi"),
               "n \"/srv/a b\" 1,500 K hi $size$ /srv/a b");
-    // A directory holding "$MSG$" is expanded again by the later macro, as the order implies;
-    // a size text is never expanded twice.
-    EXPECT_EQ(alerts::SubstituteMacros("$DIR$|$SIZE$", "$SIZE$", "/x/$MSG$", "m"), "/x/m|$SIZE$");
+    // One pass: a directory holding "$MSG$" or a size holding "$DIR$" is never expanded again.
+    EXPECT_EQ(alerts::SubstituteMacros("$DIR$|$SIZE$", "$DIR$", "/x/$MSG$", "m"), "/x/$MSG$|$DIR$");
+    EXPECT_EQ(alerts::SubstituteMacros("$MSG$$DIR$", "1 K", "$SIZE$", "$DIR$"), "$DIR$$SIZE$");
     EXPECT_EQ(alerts::AlertCaption(), "Tallyvol Alert");
 }
 

@@ -28,7 +28,10 @@ std::string fakeClient(const IsolatedEnvironment& env) {
     testsupport::WriteFile(bin + "/mysql",
                            "#!/bin/sh\nprintf '%s|' \"$@\" > '" + env.Root() +
                                "/arguments.txt'\ncat > '" + env.Root() +
-                               "/input.txt'\necho client output\necho client error >&2\n");
+                               "/input.txt'\noptions=\"${1#--defaults-extra-file=}\"\n"
+                               "cp \"$options\" '" + env.Root() + "/options.txt'\n"
+                               "stat -c %a \"$options\" > '" + env.Root() + "/options-mode.txt'\n"
+                               "echo client output\necho client error >&2\n");
     ::chmod((bin + "/mysql").c_str(), 0755);
     return bin;
 }
@@ -184,15 +187,24 @@ TEST(DatabasePreparation, TheMySqlClientGetsTheScriptAndTheCommandLine) {
     std::string bin = fakeClient(env);
     std::string script = env.Root() + "/script.txt";
     testsupport::WriteFile(script, "USE `$DATABASE$`;\r\nDROP TABLE $DATABASE$.T;\r\n");
-    EXPECT_TRUE(RunMySqlScript(script, bin, "tv", "db.example", 3307, "scan", "secret"));
-    EXPECT_EQ(testsupport::ReadFile(env.Root() + "/arguments.txt"),
-              "--host=db.example|--port=3307|--password=secret|--user=scan|");
+    EXPECT_TRUE(RunMySqlScript(script, bin, "tv", "db.example", 3307, "scan", "se\"c\\ret"));
+    // The password never shows in the process list: the client reads it from an option file of
+    // our own, readable by us alone.
+    std::string arguments = testsupport::ReadFile(env.Root() + "/arguments.txt");
+    EXPECT_EQ(arguments.find("se\"c"), std::string::npos) << arguments;
+    EXPECT_EQ(arguments.rfind("--defaults-extra-file=" + env.Root() + "/client.cnf|", 0), 0u) << arguments;
+    EXPECT_NE(arguments.find("|--host=db.example|--port=3307|--user=scan|"), std::string::npos) << arguments;
+    EXPECT_EQ(testsupport::ReadFile(env.Root() + "/options.txt"), "[client]\npassword=\"se\\\"c\\\\ret\"\n");
+    EXPECT_EQ(testsupport::ReadFile(env.Root() + "/options-mode.txt"), "600\n");
     // Windows line ends reach the client as two line feeds.
     EXPECT_EQ(testsupport::ReadFile(env.Root() + "/input.txt"),
               "USE `tv`;\n\nDROP TABLE tv.T;\n\n");
-    EXPECT_FALSE(testsupport::FileExists(env.Root() + "/~InitializeMySQL.tmp"));
-    EXPECT_EQ(testsupport::ReadFile(env.Root() + "/~MySQLInitLog.tmp"),
-              "client output\nclient error\n");
+    for (const char* left : {"/~InitializeMySQL.tmp", "/~MySQLInitLog.tmp", "/client.cnf"}) {
+        EXPECT_FALSE(testsupport::FileExists(env.Root() + left)) << left;
+    }
+    // What the client said is kept in the log.
+    EXPECT_NE(testsupport::ReadFile(env.LogFile()).find("The mysql client answered: client output\\nclient error"),
+              std::string::npos);
     EXPECT_TRUE(ui.messageBoxes.empty());
     EXPECT_TRUE(ui.errorReports.empty());
 }
@@ -228,7 +240,7 @@ TEST(DatabasePreparation, MySqlScriptFailuresAreToldToTheUser) {
                                      "/~InitializeMySQL.tmp for writing an updated version of the "
                                      "initilization script " +
                                      std::string(TALLYVOL_BINARY_DIR) +
-                                     "/bin/CreateMySQLDatabase.txt.  GLE=21, Error=Is a directory",
+                                     "/bin/CreateMySQLDatabase.txt.  GLE=17, Error=File exists",
                                  0),
         0u)
         << ui.errorReports[1];
