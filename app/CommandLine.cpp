@@ -309,7 +309,12 @@ std::string HelpText() {
            "  --version              show the program's version\n"
            "\n"
            "Files: settings in $TALLYVOL_HOME/machine.reg and ~/.config/tallyvol/user.reg;\n"
-           "the log in the LogDir setting's directory (default /tmp/TallyvolLog.txt).\n";
+           "the log TallyvolLog.txt in the LogDir setting's directory (default /var/log/tallyvol\n"
+           "for root, else $TALLYVOL_HOME). See tallyvol(1).\n"
+           "\n"
+           "Exit status of unattended runs: 0 every step did what it was asked (alerts delivered\n"
+           "or none due); 1 a step failed (said on standard error); 2 a command of ours was used\n"
+           "wrongly.\n";
 }
 
 } // namespace app

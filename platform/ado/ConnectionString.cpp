@@ -223,13 +223,23 @@ bool matchesKeyAt(const std::string& text, std::size_t at, const char* key) {
     return true;
 }
 
-// Where the value starting at `start` ends: a braced or quoted value at its closing mark, any
-// other at the next ";", double quote or line end.
+// Where the value starting at `start` ends: a braced or quoted value at its closing mark (a
+// doubled mark is part of the value), any other at the next ";", double quote or line end.
 std::size_t valueEnd(const std::string& text, std::size_t start) {
     if (start < text.size() && (text[start] == '{' || text[start] == '"')) {
         char closing = text[start] == '{' ? '}' : '"';
-        std::size_t close = text.find(closing, start + 1);
-        return close == std::string::npos ? text.size() : close + 1;
+        std::size_t at = start + 1;
+        for (;;) {
+            std::size_t close = text.find(closing, at);
+            if (close == std::string::npos) {
+                return text.size();
+            }
+            if (close + 1 < text.size() && text[close + 1] == closing) {
+                at = close + 2;
+                continue;
+            }
+            return close + 1;
+        }
     }
     std::size_t end = text.find_first_of(";\"\r\n", start);
     return end == std::string::npos ? text.size() : end;

@@ -1,6 +1,8 @@
 // Notification profiles in PROFILES.INI: identifiers, saving, loading, deleting, listing, and
 // files that people edited into nonsense.
+#include "alerts/DeliverAlert.h"
 #include "alerts/Notification.h"
+#include "platform/process/Process.h"
 #include "platform/ini/PrivateProfile.h"
 #include "tests/support/IsolatedEnvironment.h"
 
@@ -232,4 +234,25 @@ TEST(Notification, ProcessesCreatingProfilesAtOnceNeverShareAnIdentifier) {
     EXPECT_EQ(std::set<int>(ids.begin(), ids.end()).size(), ids.size());
     EXPECT_EQ(*ids.rbegin(), kProcesses * kEach);
     EXPECT_EQ(lastID(env), kProcesses * kEach);
+}
+
+// The README's example of PROFILES.INI, read by the program as written there, starts the program
+// with the arguments the README says it does.
+TEST(Notification, TheReadmesExampleProfilesWorkAsDocumented) {
+    testsupport::IsolatedEnvironment env;
+    std::string readme = testsupport::ReadFile(std::string(TALLYVOL_SOURCE_DIR) + "/README.md");
+    std::size_t start = readme.find("```ini\n");
+    ASSERT_NE(start, std::string::npos);
+    start += 7;
+    testsupport::MakeDirectories(env.Home());
+    testsupport::WriteFile(alerts::ProfilesFilePath(), readme.substr(start, readme.find("```", start) - start));
+    alerts::Notification pager(1);
+    EXPECT_EQ(pager.Type, alerts::kRunProgram);
+    std::string command = alerts::SubstituteMacros(pager.Str1, "1,500 K", "/srv/My Data", "The disk space grew");
+    EXPECT_EQ(platform::process::SplitCommandLine(command),
+              (std::vector<std::string>{"/usr/local/bin/page", "--group", "disk admins", "/srv/My Data", "1,500",
+                                        "K", "The disk space grew"}));
+    alerts::Notification mail(3);
+    EXPECT_EQ(mail.Type, alerts::kEMail);
+    EXPECT_EQ(mail.Str2, "mail.example.org");
 }

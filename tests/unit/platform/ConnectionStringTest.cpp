@@ -51,3 +51,22 @@ TEST(ConnectionString, SqlServerStringsBecomeFreeTdsStrings) {
     EXPECT_EQ(resolved.kind, ProviderKind::kOdbc);
     EXPECT_EQ(resolved.target, "Driver={FreeTDS};Server=s;Database=d;Trusted_Connection=Yes");
 }
+
+// Wherever a connection string leaves the process, its password is masked: any case, any
+// provider, blanks around "=", braced and quoted values whole, inside longer texts.
+TEST(ConnectionString, PasswordsAreMaskedInAnyText) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"DSN=x;UID=u;PWD=secret;", "DSN=x;UID=u;PWD=****;"},
+        {"Driver=MariaDB;pwd = secret", "Driver=MariaDB;pwd = ****"},
+        {"PROVIDER=SQLOLEDB;USER ID=sa;Password={se;cr}}et};Timeout=2", "PROVIDER=SQLOLEDB;USER ID=sa;Password=****;Timeout=2"},
+        {"PWD=\"a;b\";X=1", "PWD=****;X=1"},
+        {"Trying to open the \"DSN=x;PWD=secret\" database connection", "Trying to open the \"DSN=x;PWD=****\" database connection"},
+        {"Connection String:Driver=x;PASSWORD=p w\r\nnext", "Connection String:Driver=x;PASSWORD=****\r\nnext"},
+        {"PWD=;UID=u", "PWD=;UID=u"},
+        {"OLDPWD=/home/x PWDX=1 MyPassword=2", "OLDPWD=/home/x PWDX=1 MyPassword=2"},
+        {"no key here", "no key here"},
+    };
+    for (const auto& [text, masked] : cases) {
+        EXPECT_EQ(MaskConnectionPasswords(text), masked) << text;
+    }
+}
