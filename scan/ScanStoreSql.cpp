@@ -272,9 +272,9 @@ std::string ScanStoreSql::DeleteFilter(int rootDirID) const {
 }
 
 // ---- Upgrades ----
-// Older included stores used Access's DISTINCTROW, [..] names and IDENTITY/Long types. SQLite
-// takes [..] names as they are; the rest is written in its own syntax, and sizes become 64-bit
-// integers like those of the current tables.
+// The statements as older included stores were upgraded, in SQLite's syntax where Access's
+// differs: SQLite has no DISTINCTROW, and an IDENTITY column would give no identifiers. [..]
+// names and the NUMERIC size column (64-bit integers in SQLite) are taken as they are.
 
 ScanStoreSql::UpgradeStep ScanStoreSql::ScanDateUpgrade() {
     return {"select count(*) from ScanDefinition where ScanDate=0",
@@ -285,7 +285,7 @@ ScanStoreSql::UpgradeStep ScanStoreSql::ScanDateUpgrade() {
 
 ScanStoreSql::UpgradeStep ScanStoreSql::DirSizeUpgrade() {
     return {"select count(*) from SizeData where DirSize=1",
-            {"ALTER TABLE SizeData ADD COLUMN  DirSize BIGINT",
+            {"ALTER TABLE SizeData ADD COLUMN  DirSize NUMERIC",
              "UPDATE SizeData SET  DirSize = Size", "ALTER TABLE SizeData  DROP COLUMN [Size]"}};
 }
 
