@@ -1,0 +1,75 @@
+// The window library's entry point: the program calls it (after dlopen) for an interactive run.
+#include "app/CTallyvol32App.h"
+#include "app/CTallyvol32Dlg.h"
+#include "app/UiLibrary.h"
+#include "app/base/DiagnosticLog.h"
+#include "app/ui/BrandResources.h"
+#include "app/ui/CSplashWnd.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/QtUserInterface.h"
+#include "brand/Brand.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace {
+
+bool displayAvailable() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
+int runWindow(app::CTallyvol32Dlg& dialog, const char* programName) {
+    // The toolkit keeps argc and argv for the life of the application object.
+    static int argc = 1;
+    static std::string name = programName != nullptr ? programName : "tallyvol";
+    static char* argv[] = {name.data(), nullptr};
+    std::unique_ptr<QApplication> application;
+    if (QApplication::instance() == nullptr) {
+        application = std::make_unique<QApplication>(argc, argv);
+    }
+    QApplication::setApplicationName(QString::fromUtf8(ProductName3218));
+    QPixmap icon = app::ui::BrandPixmap(BRAND_RT_GROUP_ICON, app::ui::kMainIcon);
+    if (!icon.isNull()) {
+        QApplication::setWindowIcon(QIcon(icon));
+    }
+
+    app::ui::QtUserInterface userInterface;
+    app::ui::CSplashWnd::EnableSplashScreen(true);
+    {
+        app::ui::MainWindow window(dialog);
+        userInterface.SetMainWindow(&window);
+        window.exec();
+    }
+    app::ui::CSplashWnd::EnableSplashScreen(false);
+    return 0;
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) int TallyvolUiRun(app::CTallyvol32App* application,
+                                                                   app::CTallyvol32Dlg* dialog, const char* programName) {
+    static_assert(std::is_same_v<decltype(&TallyvolUiRun), app::UiEntryFunction>);
+    if (application == nullptr || dialog == nullptr) {
+        return 1;
+    }
+    if (!displayAvailable()) {
+        std::fputs("The Tallyvol window needs a graphical display (DISPLAY or WAYLAND_DISPLAY is not set).\n", stderr);
+        return 1;
+    }
+    try {
+        return runWindow(*dialog, programName);
+    } catch (...) {
+        TV_DEBUG_LOG("** Exception in dlg->DoModal()");
+        return 1;
+    }
+}
