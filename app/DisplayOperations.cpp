@@ -29,6 +29,8 @@ bool CTallyvol32Dlg::LoadDisplayData() {
     if (m_scanInfo.LoadScans(m_loadedDirectory, m_view, m_displayData, kLoadedScans)) {
         return true;
     }
+    // A failed load may leave the previous view's rows behind; nothing is shown instead.
+    m_displayData.Clear();
     m_scanInfo.ResetConnections();
     return false;
 }
