@@ -285,6 +285,10 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::ManagePath() {
+    // The scan dispatches events while it runs; loading then would work under its feet.
+    if (m_scanning) {
+        return;
+    }
     try {
         m_timer1.stop();
         m_timer2.stop();
@@ -337,6 +341,8 @@ void MainWindow::OnScan() {
     }
     try {
         readControls();
+        m_timer1.stop();
+        m_timer2.stop();
         m_scanning = true;
         m_dialog.OnScan();
         m_scanning = false;
@@ -354,9 +360,13 @@ void MainWindow::OnScan() {
 }
 
 void MainWindow::OnBack() {
-    m_dialog.OnBack();
-    m_timer1.start();
-    pushControls();
+    try {
+        m_dialog.OnBack();
+        m_timer1.start();
+        pushControls();
+    } catch (...) {
+        TV_DEBUG_LOG("** Exception in OnBack\n");
+    }
 }
 
 void MainWindow::OnDlgClickGrid(const QString& rowName) {

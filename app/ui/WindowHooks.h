@@ -27,7 +27,7 @@ struct WindowHooks {
     MainWindowHook reports;      // 1195 "Reports ..."
     MainWindowHook exportReport; // 1044 "Export ..."
     MainWindowHook preferences;  // 1037 "Prefs ..."; the window reopens the store afterwards
-    MainWindowHook alerts;       // 1039 "Alerts ..."
+    MainWindowHook alerts;       // 1039 "Alerts ..." (for scan::NormalizePath of dialog.m_directory)
     // Started when the main window opens and CheckForUpdates is set.
     MainWindowHook startUpdateCheck;
     // The about box's "Check for Updates" button.

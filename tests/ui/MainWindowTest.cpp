@@ -259,6 +259,15 @@ void MainWindowTest::typingWaitsForAPauseAndChoosingDoesNot() {
     QVERIFY(f.window->Timer2().remainingTime() > 800); // each key starts it again
     QVERIFY(uitest::WaitFor([&] { return f.dialog.m_loadedDirectory == f.tree + "/alpha"; }, 3000));
 
+    // Scan pressed before the pause is over: the scan takes the text, no load runs during it.
+    f.DirectoryBox().setEditText(QString::fromStdString(f.tree + "/Beta"));
+    QVERIFY(f.window->Timer2().isActive());
+    int loads = f.window->LoadCount();
+    f.Scan();
+    QVERIFY(!f.window->Timer2().isActive());
+    QCOMPARE(f.window->LoadCount(), loads);
+    QCOMPARE(f.dialog.m_loadedDirectory, f.tree + "/Beta");
+
     emit f.DirectoryBox().activated(0);
     QVERIFY(f.window->Timer1().isActive());
     QCOMPARE(f.window->Timer1().interval(), 150);
