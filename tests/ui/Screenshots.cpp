@@ -90,8 +90,8 @@ int main(int argc, char** argv) {
         // The progress window in the middle of a scan of a larger tree: photographed at the
         // first dispatch of events once the bar has moved.
         std::string share = env.Env().Root() + "/srv/share";
-        for (int top = 0; top < 30; ++top) {
-            uitest::MakeTree(share + "/project" + std::to_string(top), 150, 1, 6000);
+        for (int top = 0; top < 20; ++top) {
+            uitest::MakeTree(share + "/project" + std::to_string(top), 100, 1, 6000);
         }
         bool photographed = false;
         QTimer poll;

@@ -33,7 +33,12 @@ set -euo pipefail
 work=$1
 program=$2
 store=$work/home/tallyvol3.db
-fail() { echo "FAIL: $*" >&2; exit 1; }
+fail() {
+    echo "FAIL: $*" >&2
+    echo "--- the program's output:" >&2
+    cat "$work/out.txt" >&2
+    exit 1
+}
 # Waits up to 20 s for a command to succeed.
 waitfor() {
     for _ in $(seq 1 200); do
@@ -91,6 +96,8 @@ DRIVE
 chmod +x "$work/drive.sh"
 
 export TALLYVOL_HOME="$work/home" XDG_CONFIG_HOME="$work/config" TALLYVOL_LOCK_DIR="$work"
+# Under LeakSanitizer: what the desktop's own libraries keep is not the program's leak.
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/lsan-desktop.supp"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 mkdir -m 0700 "$work/runtime"
 xvfb-run -a -s "-screen 0 1280x1024x24" "$work/drive.sh" "$work" "$program"
