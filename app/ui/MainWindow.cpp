@@ -116,7 +116,8 @@ void MainWindow::OnInitDialog() {
         ApplyFont(*this);
         m_layout.SetInitialSize(size());
         registerLayout();
-        setMinimumSize(size());
+        // Down to this size the scaled controls stay clear of the fixed ones beside them.
+        setMinimumSize(size().width() * 15 / 16, size().height() * 3 / 4);
         fillChoiceBoxes();
         m_dialog.m_save = 1;
         CSplashWnd::ShowSplashScreen(this);

@@ -4,7 +4,7 @@
 // scanned three times, a week apart), to PNG files: the main window in the directory and
 // extension views, the progress window in the middle of a scan, the about box, the splash
 // screen, the stop-scan warning, the missing-directory question, the exclusion filters and the
-// directory explorer. Exits non-zero when a window could not be rendered.
+// directory explorer; also the main window at its smallest size. Exits non-zero when a window could not be rendered.
 #include "app/CTallyvol32Dlg.h"
 #include "app/base/Settings.h"
 #include "app/base/SmartWarning.h"
@@ -86,6 +86,11 @@ int main(int argc, char** argv) {
         uitest::WaitFor([] { return false; }, 100);
         save(window, "main_extension_view");
         window.findChild<QComboBox*>(QStringLiteral("id1164"))->setCurrentIndex(0);
+        QSize full = window.size();
+        window.resize(window.minimumSize());
+        uitest::WaitFor([] { return false; }, 100);
+        save(window, "main_smallest");
+        window.resize(full);
 
         // The progress window in the middle of a scan of a larger tree: photographed at the
         // first dispatch of events once the bar has moved.
