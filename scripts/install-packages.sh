@@ -14,7 +14,7 @@ BUILD_PACKAGES=(
 TEST_PACKAGES=(
     libgtest-dev libgmock-dev
     mariadb-server python3-aiosmtpd cron busybox poppler-utils tzdata
-    xvfb xauth xdotool
+    xvfb xdotool
 )
 
 case "${1:-build}" in

@@ -11,21 +11,51 @@
 
 #include <QApplication>
 
+#include <dlfcn.h>
+
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
 namespace {
 
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
 bool displayAvailable() {
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0') {
-            return true;
-        }
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
+}
+
+// Whether the X server named by DISPLAY answers. The toolkit ends the process when it cannot
+// connect to its display, so an unreachable one is found out first. True when the X client
+// library is missing or the toolkit will not use X: the toolkit decides then.
+bool xServerAnswers() {
+    if (!isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") ||
+        (isSet("QT_QPA_PLATFORM") && std::strncmp(std::getenv("QT_QPA_PLATFORM"), "xcb", 3) != 0)) {
+        return true;
     }
-    return false;
+    void* library = ::dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        return true;
+    }
+    using Connect = void* (*)(const char*, int*);
+    using HasError = int (*)(void*);
+    using Disconnect = void (*)(void*);
+    auto connect = reinterpret_cast<Connect>(::dlsym(library, "xcb_connect"));
+    auto hasError = reinterpret_cast<HasError>(::dlsym(library, "xcb_connection_has_error"));
+    auto disconnect = reinterpret_cast<Disconnect>(::dlsym(library, "xcb_disconnect"));
+    bool answers = true;
+    if (connect != nullptr && hasError != nullptr && disconnect != nullptr) {
+        void* connection = connect(nullptr, nullptr); // never null: an error state at worst
+        answers = hasError(connection) == 0;
+        disconnect(connection);
+    }
+    ::dlclose(library);
+    return answers;
 }
 
 int runWindow(app::CTallyvol32Dlg& dialog, const char* programName) {
@@ -64,6 +94,11 @@ extern "C" __attribute__((visibility("default"))) int TallyvolUiRun(app::CTallyv
     }
     if (!displayAvailable()) {
         std::fputs("The Tallyvol window needs a graphical display (DISPLAY or WAYLAND_DISPLAY is not set).\n", stderr);
+        return 1;
+    }
+    if (!xServerAnswers()) {
+        std::fprintf(stderr, "The Tallyvol window needs a graphical display: the display %s does not answer.\n",
+                     std::getenv("DISPLAY"));
         return 1;
     }
     try {

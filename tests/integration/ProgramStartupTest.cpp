@@ -105,6 +105,13 @@ TEST(ProgramStartup, AnInteractiveStartWithoutADisplaySaysSo) {
     auto result = RunTallyvol({}, environment);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("needs a graphical display"), std::string::npos) << result.err;
+
+    // A display that does not answer is told too, rather than ending the program.
+    environment["DISPLAY"] = ":4711";
+    result = RunTallyvol({}, environment);
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("the display :4711 does not answer"), std::string::npos) << result.err;
 }
 
 TEST(ProgramStartup, ACorruptHiveStillStartsAndKeepsWhatCouldBeParsed) {

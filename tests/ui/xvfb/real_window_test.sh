@@ -11,9 +11,13 @@ set -euo pipefail
 
 program=$1
 work=$(mktemp -d "${TMPDIR:-/tmp}/tallyvol-xvfb-XXXXXX")
+server=""
 cleanup() {
     if [ -f "$work/pid" ]; then
         kill "$(cat "$work/pid")" 2>/dev/null || true
+    fi
+    if [ -n "$server" ]; then
+        kill "$server" 2>/dev/null || true
     fi
     rm -rf "$work"
 }
@@ -100,4 +104,21 @@ export TALLYVOL_HOME="$work/home" XDG_CONFIG_HOME="$work/config" TALLYVOL_LOCK_D
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/lsan-desktop.supp"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 mkdir -m 0700 "$work/runtime"
-xvfb-run -a -s "-screen 0 1280x1024x24" "$work/drive.sh" "$work" "$program"
+# Xvfb picks a free display itself (-displayfd): test runs in parallel never meet on one, as
+# they can with xvfb-run's own search for a free number.
+exec 3> "$work/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+server=$!
+exec 3>&-
+for _ in $(seq 1 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(tr -d '\n' < "$work/display")"
+status=0
+"$work/drive.sh" "$work" "$program" || status=$?
+kill "$server" 2>/dev/null || true
+wait "$server" 2>/dev/null || true
+server=""
+exit $status
