@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -104,6 +105,7 @@ private slots:
     void viewFilesPlacesTheExplorerAndFollowsTheDirectory();
     void helpOpensTheInstalledDocument();
     void theTitleTellsOfUpdates();
+    void theFolderBrowserAndTheAboutBox();
     void closingDuringAScanStopsItAndKeepsItsRows();
     void aStoreThatGoesAwayIsReportedAndTheWindowRecovers();
 };
@@ -427,6 +429,27 @@ void MainWindowTest::theTitleTellsOfUpdates() {
     app::SetSetting(app::settings::LatestBuild, TALLYVOL_TEST_BUILD_NUMBER + 1);
     f.Open();
     QCOMPARE(f.window->windowTitle(), QStringLiteral("Tallyvol 3.2 - [ Minor Update Available ]"));
+}
+
+void MainWindowTest::theFolderBrowserAndTheAboutBox() {
+    Fixture f;
+    f.Scan();
+    DialogScript script;
+    script.Then([&f](QDialog& dialog) {
+        auto* chooser = qobject_cast<QFileDialog*>(&dialog);
+        QVERIFY(chooser != nullptr);
+        chooser->selectFile(QString::fromStdString(f.tree + "/alpha"));
+        QMetaObject::invokeMethod(chooser, "accept"); // the chooser's OK
+    });
+    QTest::mouseClick(ControlOf<QAbstractButton>(*f.window, MainWindow::kBrowse), Qt::LeftButton);
+    QCOMPARE(script.Seen().at(0).title, QStringLiteral("Enter the path to scan"));
+    QCOMPARE(f.DirectoryBox().currentText(), QString::fromStdString(f.tree + "/alpha"));
+    QCOMPARE(f.dialog.m_loadedDirectory, f.tree + "/alpha");
+
+    script.ThenClick(1);
+    f.window->OnAbout();
+    QCOMPARE(script.Seen().at(1).objectName, QStringLiteral("dlg100"));
+    QCOMPARE(ControlOf<QLabel>(*f.window, MainWindow::kBanner)->contextMenuPolicy(), Qt::CustomContextMenu);
 }
 
 void MainWindowTest::closingDuringAScanStopsItAndKeepsItsRows() {
