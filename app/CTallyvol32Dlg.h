@@ -9,6 +9,7 @@
 
 #include "alerts/Notification.h"
 #include "app/ProgressDlg.h"
+#include "app/view/GridContent.h"
 #include "scan/CScanInfo.h"
 #include "reports/AutomatedReport.h"
 #include "scan/DisplayData.h"
@@ -32,8 +33,8 @@ public:
     // it when the save member is set and loads the directory's scans.
     void OnScan();
     // Loads the stored scans of the directory text when its identifier differs from the
-    // loaded one; refreshes free space when the directory exists.
-    void ManagePath();
+    // loaded one; refreshes free space when the directory exists. True when it loaded.
+    bool ManagePath();
     // Free space and cluster size texts of the directory text's volume.
     void UpdateStats();
     // The directory text becomes the loaded directory's parent (the root stays the root).
@@ -46,6 +47,38 @@ public:
     bool FreeAlertCheck();
     bool MaxSizeCheck();
     bool FreePercentAlertCheck();
+
+    // ---- What the window asks of the object (DisplayOperations.cpp) ----
+    // Opens the store when the window opens (first-run mode on a machine's first start).
+    void OpenDatabaseForWindow();
+    // Deletes manual and automated scans older than their auto-delete days (window opening).
+    void DeleteExpiredScans();
+    // Deletes the scan in every directory, then reloads the loaded directory.
+    void DeleteScanColumn(std::uint32_t scanID);
+    // Switches the view (0 sizes, 1 extension sizes, 2 extension counts) and reloads.
+    void ChangeView(int view);
+    // The directory text a double-click on a row of the grid leads to.
+    std::string DirectoryBelowLoaded(const std::string& rowName) const;
+    // Rows that name no directory (a double-click on them does nothing).
+    static bool IsSummaryRowName(const std::string& rowName);
+    // The grid rules' options for the members (view, sort, units, blank rows, date labels).
+    GridOptions CurrentGridOptions();
+    // "%s %d.%d" with the update state's suffix.
+    std::string WindowTitle() const;
+    // The directory text has exclusion filters.
+    bool DirectoryHasFilters();
+    // The store is reopened with its current settings (after the preferences).
+    void ReopenDatabase();
+    // The name column's width as stored (170 when the value is unusable).
+    static int StoredNameColumnWidth();
+    // Writes the window's settings when it closes.
+    void SaveDisplaySettings(int nameColumnWidth);
+    // The help document installed with the program's data.
+    static std::string HelpFilePath();
+    // LoadScans of the loaded directory in the view; after a failure (already reported) the
+    // next store operation connects afresh, so the window recovers when the store is back.
+    bool LoadDisplayData();
+
     void SendAlert(const std::string& directory, const std::string& message, std::int64_t size);
 
     // What the report step of the automated run is asked for: the command line's print values
@@ -87,6 +120,7 @@ public:
     scan::DisplayData m_displayData;
     std::string m_freeSpaceText;
     std::string m_clusterSizeText;
+    std::string m_clusterLabelText = "Cluster Size :";
 };
 
 } // namespace app

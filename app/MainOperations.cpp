@@ -9,6 +9,7 @@
 #include "app/base/RunState.h"
 #include "platform/ado/ComError.h"
 #include "platform/system/Paths.h"
+#include "scan/fs/CompressedVolume.h"
 #include "scan/fs/StoredPath.h"
 #include "scan/fs/Volume.h"
 
@@ -41,7 +42,7 @@ void CTallyvol32Dlg::OnScan() {
         m_lastScanResult = m_scanInfo.Scan(m_directory, AutomatedScanInProgress, scanType, m_symlinkCheck != 0);
         auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
         TV_DEBUG_LOG("Completed scan of %s in %d ms", m_directory.c_str(), static_cast<int>(elapsed.count()));
-        m_loadedDirectory = m_directory;
+        m_loadedDirectory = scan::NormalizePath(m_directory);
         m_loadedDirID = m_scanInfo.GetDirID(nullptr, m_loadedDirectory, 0, false, false, true, m_symlinkCheck != 0);
         m_scanInfo.LoadScans(m_loadedDirectory, m_view, m_displayData, 100);
         TV_DEBUG_LOG("CTallyvol32Dlg::OnScan End");
@@ -53,23 +54,31 @@ void CTallyvol32Dlg::OnScan() {
     }
 }
 
-void CTallyvol32Dlg::ManagePath() {
+bool CTallyvol32Dlg::ManagePath() {
+    bool loaded = false;
     try {
         m_directory = scan::NormalizePath(m_directory);
         if (m_databaseConnected) {
             int dirID = m_scanInfo.GetDirID(nullptr, m_directory, 0, true, false, true, true);
-            if (dirID != -1 && dirID != m_loadedDirID) {
-                m_scanInfo.LoadScans(m_directory, m_view, m_displayData, 100);
+            if (dirID == -1) {
+                // Unknown, or the store failed: the next look-up connects afresh.
+                m_scanInfo.ResetConnections();
+            } else if (dirID != m_loadedDirID) {
                 m_loadedDirectory = m_directory;
-                m_loadedDirID = dirID;
+                m_loadedDirID = LoadDisplayData() ? dirID : 0;
+                loaded = true;
             }
         }
         if (directoryExists(m_directory)) {
             UpdateStats();
+        } else {
+            // Another directory's free space must not stay beside this one's scans.
+            m_freeSpaceText.clear();
         }
     } catch (...) {
         TV_DEBUG_LOG("** Exception in ManagePath\n");
     }
+    return loaded;
 }
 
 void CTallyvol32Dlg::UpdateStats() {
@@ -86,6 +95,7 @@ void CTallyvol32Dlg::UpdateStats() {
         }
         // A fixed unit: every file is counted in 4096-byte units whatever the volume uses.
         m_clusterSizeText = FormatBytes(4096, true, kUnitSmart);
+        m_clusterLabelText = scan::IsVolumeCompressed(scan::GetScanRoot(m_directory)) ? "Cluster Size* :" : "Cluster Size :";
         TV_DEBUG_LOG("CTallyvol32Dlg::UpdateStats End");
     } catch (...) {
         TV_DEBUG_LOG("** Exception in UpdateStats\n");

@@ -49,8 +49,9 @@ int main(int argc, char** argv) {
         std::string error;
         if (!library.Load(&error)) {
             std::fputs(app::HelpText().c_str(), stdout);
-            std::puts("\nThe Tallyvol window is not part of this build; use the options above for unattended runs.");
+            std::puts("\nThe Tallyvol desktop window is not installed; use the options above for unattended runs.");
             std::fprintf(stderr, "The window library could not be loaded: %s\n", error.c_str());
+            application.m_exitStatus = 1;
             return;
         }
         application.m_exitStatus = library.Run(application, dialog, programName);

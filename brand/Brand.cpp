@@ -24,7 +24,8 @@ const char* const DefaultDatabaseName = "Tallyvol";
 const char* const DefaultMySQLDSNName = "CVTallyvol_MySQL";
 // The included store is an SQLite file on this platform, so its name says so.
 const char* const AccessDBFile = "tallyvol3.db";
-const char* const HelpFileName = "tallyvol help.hlp";
+// The help is an HTML document on this platform.
+const char* const HelpFileName = "tallyvol help.html";
 const char* const SupportEmailAddr = "support@corvane.example";
 const char* const SymbolicLinkDetectionLink = "https://www.corvane.example/help/TVSymLinks.aspx";
 const bool gbAllowVersionCheck = true;

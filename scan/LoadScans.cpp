@@ -9,9 +9,12 @@
 #include "scan/CommandTimeout.h"
 #include "scan/fs/StoredPath.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <ctime>
 #include <set>
+#include <unordered_set>
 
 namespace scan {
 
@@ -48,19 +51,33 @@ void runGuarded(Connection& connection, const std::string& sql) {
     }
 }
 
+// The position of a column of the result (looked up once: a load reads many rows).
+int columnIndex(const platform::ado::Recordset& rows, const char* name) {
+    for (int i = 0; i < rows.FieldCount(); ++i) {
+        if (::strcasecmp(rows.Column(i).Name().c_str(), name) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 void readValues(Connection& connection, const std::string& sql, const char* rowColumn, const char* valueColumn,
                 const std::set<std::uint32_t>& keptScans, DisplayData& table) {
     std::unique_ptr<platform::ado::Recordset> rows = connection.OpenRecordset(sql);
+    int scanIndex = columnIndex(*rows, "ScanID");
+    int valueIndex = columnIndex(*rows, valueColumn);
+    int rowIndex = columnIndex(*rows, rowColumn);
+    std::unordered_set<std::uint32_t> kept(keptScans.begin(), keptScans.end());
     for (; !rows->IsEOF(); rows->MoveNext()) {
-        auto scanID = static_cast<std::uint32_t>(rows->Fields("ScanID").AsInt());
-        if (keptScans.count(scanID) == 0) {
+        auto scanID = static_cast<std::uint32_t>(rows->Fields(scanIndex).AsInt());
+        if (kept.count(scanID) == 0) {
             continue;
         }
-        const platform::ado::Field& value = rows->Fields(valueColumn);
+        const platform::ado::Field& value = rows->Fields(valueIndex);
         if (value.IsNull()) {
             continue;
         }
-        table.SetValue(static_cast<std::uint32_t>(rows->Fields(rowColumn).AsInt()), scanID, value.AsUInt64());
+        table.SetValue(static_cast<std::uint32_t>(rows->Fields(rowIndex).AsInt()), scanID, value.AsUInt64());
     }
 }
 

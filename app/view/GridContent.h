@@ -1,8 +1,12 @@
 /*
  * What the main window's grid shows, built from the loaded scans without touching the store:
  * one column per loaded scan (newest on the left) with its date label, one row per shown child
- * directory or extension with its values, and the totals row of the directory view. The window
- * copies this table into its grid; sorting changes rebuild it from memory. Main thread only.
+ * directory or extension with its values, and the totals row of the directory view. Sorting
+ * changes rebuild it from memory.
+ *
+ * Two forms of the same rules: a GridPlan (row order, hidden rows, totals, headers) whose cells
+ * are formatted on demand by GridCellText, for a view that shows only the cells on screen of a
+ * large table; and GridContent, every cell as text, for reports and tests. Main thread only.
  */
 #ifndef TALLYVOL_APP_VIEW_GRIDCONTENT_H
 #define TALLYVOL_APP_VIEW_GRIDCONTENT_H
@@ -17,6 +21,9 @@
 namespace app {
 
 enum SortMethod { kSortBySize = 1, kSortByName = 2, kSortByChange = 3 };
+
+inline constexpr const char* kTotalsRowName = "*** Totals ***";
+inline constexpr const char* kExtensionRootRowName = "Root of scan for extension info-->";
 
 struct GridOptions {
     int view = 0;          // 0 directory sizes, 1 extension sizes, 2 extension counts
@@ -36,6 +43,26 @@ struct GridContent {
     std::vector<std::vector<std::string>> rows;
 };
 
+// The grid without its cell texts. Rows are numbered from 0 under the header row: the
+// extension views' root row first, then the shown data rows, then the directory view's totals.
+struct GridPlan {
+    enum class RowKind { kExtensionRoot, kData, kTotals };
+
+    int view = 0;
+    int units = 2;
+    std::vector<std::string> columnHeaders;
+    std::vector<std::uint32_t> columnScanIDs;
+    std::vector<std::string> scanRoots;   // the root row's cells (extension views)
+    bool rootRow = false;
+    std::vector<std::size_t> dataRows;    // shown rows in order, as indices into the data's rows
+    bool totalsRow = false;
+    std::vector<std::uint64_t> totals;    // per scan column, over the shown rows
+
+    std::size_t RowCount() const { return (rootRow ? 1 : 0) + dataRows.size() + (totalsRow ? 1 : 0); }
+    std::size_t ColumnCount() const { return columnScanIDs.empty() ? 0 : 1 + columnScanIDs.size(); }
+    RowKind KindOfRow(std::size_t row) const;
+};
+
 // The order FillGrid sorts rows in; the change sort falls back to size without a second scan.
 int EffectiveSortMethod(const scan::DisplayData& data, int sortMethod);
 
@@ -45,6 +72,13 @@ std::vector<std::size_t> SortedRowOrder(const scan::DisplayData& data, int sortM
 // The grid's name cell for a stored row name: a leading "DRN*" (any case) removed, then only
 // the text after the last path separator.
 std::string RowDisplayName(const std::string& storedName);
+
+// Sorts, hides blank rows and adds up the totals; no cell text is made.
+GridPlan PlanGrid(const scan::DisplayData& data, const GridOptions& options);
+
+// The text of one cell of a planned grid (column 0 is the name cell). A row or column outside
+// the plan, or a plan older than the data, gives an empty text.
+std::string GridCellText(const scan::DisplayData& data, const GridPlan& plan, std::size_t row, std::size_t column);
 
 GridContent BuildGridContent(const scan::DisplayData& data, const GridOptions& options);
 

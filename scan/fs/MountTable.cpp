@@ -93,6 +93,9 @@ bool parseLine(std::string_view line, MountEntry& entry) {
     entry.mountPoint = unescape(fields[4]);
     entry.fileSystemType = unescape(fields[separator + 1]);
     entry.source = unescape(fields[separator + 2]);
+    if (separator + 3 < fields.size()) {
+        entry.superOptions = unescape(fields[separator + 3]);
+    }
     return !entry.mountPoint.empty() && entry.mountPoint[0] == '/';
 }
 

@@ -22,6 +22,7 @@ struct MountEntry {
     std::string fileSystemType; // "ext4", "nfs4", "fuse.sshfs", ...
     std::string source;         // "//srv/share", "srv:/export", "/dev/sda1", ...
     dev_t device = 0;           // the st_dev of files on this mount
+    std::string superOptions;   // the file system's options, comma-separated ("rw,compress=zstd:3")
 };
 
 // nfs, nfs4, cifs, smb3, smbfs, fuse.sshfs, ceph, glusterfs, 9p, afs.

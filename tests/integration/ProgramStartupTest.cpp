@@ -82,12 +82,36 @@ TEST(ProgramStartup, LaunchAndShutdownLinesOnlyWithLogRun) {
     EXPECT_TRUE(std::regex_search(log, std::regex(R"(   .+, PID=\d+,    Tallyvol shutting down\r\n)"))) << log;
 }
 
-TEST(ProgramStartup, AnInteractiveStartPrintsHelpAndExitsCleanly) {
+TEST(ProgramStartup, AnInteractiveStartWithoutTheDesktopPartSaysSo) {
     IsolatedEnvironment env;
-    auto result = RunTallyvol({}, isolated(env));
-    EXPECT_EQ(result.exitCode, 0);
+    auto environment = isolated(env);
+    environment["TALLYVOL_UI_LIBRARY"] = env.Root() + "/no-such-libtallyvol-ui.so";
+    auto result = RunTallyvol({"/DIR=/srv"}, environment);
+    EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.out.find("Usage: tallyvol"), std::string::npos);
-    EXPECT_NE(result.out.find("window is not part of this build"), std::string::npos);
+    EXPECT_NE(result.out.find("The Tallyvol desktop window is not installed"), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find("no-such-libtallyvol-ui.so"), std::string::npos) << result.err;
+}
+
+TEST(ProgramStartup, AnInteractiveStartWithoutADisplaySaysSo) {
+    if (!testsupport::FileExists(std::string(TALLYVOL_BINARY_DIR) + "/lib/libtallyvol-ui.so")) {
+        GTEST_SKIP() << "this build has no window library (Qt 6 Widgets missing)";
+    }
+    IsolatedEnvironment env;
+    auto environment = isolated(env);
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment[name] = "";
+    }
+    auto result = RunTallyvol({}, environment);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("needs a graphical display"), std::string::npos) << result.err;
+
+    // A display that does not answer is told too, rather than ending the program.
+    environment["DISPLAY"] = ":4711";
+    result = RunTallyvol({}, environment);
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("the display :4711 does not answer"), std::string::npos) << result.err;
 }
 
 TEST(ProgramStartup, ACorruptHiveStillStartsAndKeepsWhatCouldBeParsed) {

@@ -128,3 +128,49 @@ TEST(RecentDirectories, NewestFirstNoDuplicatesAndTheOldestFallsOff) {
     EXPECT_EQ(list.back(), "/d1") << "/d0 fell off";
     EXPECT_EQ(GetProfileStringEx("LS0", ""), "/d21") << "an entry already listed does not move";
 }
+
+TEST(GridPlan, CellsOnDemandMatchTheWholeTableAndAStalePlanGivesNothing) {
+    DisplayData data = sample();
+    for (int view : {0, 1, 2}) {
+        for (int sort : {kSortBySize, kSortByName, kSortByChange}) {
+            GridOptions o = options(view, sort);
+            GridPlan plan = PlanGrid(data, o);
+            GridContent grid = BuildGridContent(data, o);
+            ASSERT_EQ(plan.RowCount(), grid.rows.size());
+            for (std::size_t row = 0; row < plan.RowCount(); ++row) {
+                for (std::size_t column = 0; column < plan.ColumnCount(); ++column) {
+                    EXPECT_EQ(GridCellText(data, plan, row, column), grid.rows[row][column]);
+                }
+            }
+        }
+    }
+    GridPlan plan = PlanGrid(data, options(0, kSortByName));
+    EXPECT_EQ(GridCellText(data, plan, 99, 0), "");
+    EXPECT_EQ(GridCellText(data, plan, 0, 99), "");
+    data.rows.resize(1); // reloaded with fewer rows, the plan not yet remade
+    for (std::size_t row = 0; row < plan.RowCount(); ++row) {
+        GridCellText(data, plan, row, 1);
+    }
+    EXPECT_EQ(GridCellText(data, plan, 2, 0), "");
+}
+
+TEST(GridPlan, UnitsOfTheWindow) {
+    DisplayData data;
+    data.scans = {{1, {}}};
+    data.rows = {{1, "//h/a"}, {2, "//h/b"}, {3, "//h/c"}, {4, "//h/d"}};
+    data.SetValue(1, 1, 1536);
+    data.SetValue(2, 1, 500);
+    data.SetValue(3, 1, 1);
+    data.SetValue(4, 1, 2500000);
+    GridOptions k = options(0, kSortByName);
+    k.units = 2;
+    GridPlan plan = PlanGrid(data, k);
+    EXPECT_EQ(GridCellText(data, plan, 0, 1), "1 K");
+    EXPECT_EQ(GridCellText(data, plan, 1, 1), "<1");
+    GridOptions bytes = k;
+    bytes.units = 1;
+    EXPECT_EQ(GridCellText(data, PlanGrid(data, bytes), 2, 1), "1 byte");
+    GridOptions smart = k;
+    smart.units = 5;
+    EXPECT_EQ(GridCellText(data, PlanGrid(data, smart), 3, 1), "2,441 K");
+}

@@ -1,0 +1,159 @@
+// tallyvol_ui_screenshots OUTPUT-DIRECTORY
+//
+// Renders every window of the program, filled from a realistic store (a home-like tree
+// scanned three times, a week apart), to PNG files: the main window in the directory and
+// extension views, the progress window in the middle of a scan, the about box, the splash
+// screen, the stop-scan warning, the missing-directory question, the exclusion filters and the
+// directory explorer; also the main window at its smallest size. Exits non-zero when a window could not be rendered.
+#include "app/CTallyvol32Dlg.h"
+#include "app/base/Settings.h"
+#include "app/base/SmartWarning.h"
+#include "app/ui/CAboutDlg.h"
+#include "app/ui/CSplashWnd.h"
+#include "app/ui/ExcludeFilterDlg.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/ProgressWindow.h"
+#include "reports/DirNotExist.h"
+#include "reports/ui/DirExploreDlg.h"
+#include "tests/ui/support/SampleStore.h"
+#include "tests/ui/support/UiTestSupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+int g_failures = 0;
+QString g_output;
+
+void save(QWidget& widget, const char* name) {
+    QString path = g_output + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
+    QPixmap image = widget.grab();
+    if (image.isNull() || !image.save(path, "PNG")) {
+        std::fprintf(stderr, "could not render %s\n", name);
+        ++g_failures;
+        return;
+    }
+    std::printf("%s (%dx%d)\n", qPrintable(path), image.width(), image.height());
+}
+
+// An answer that photographs the window, then closes it with the button.
+uitest::DialogScript::Answer photograph(const char* name, int button) {
+    return [name, button](QDialog& dialog) {
+        save(dialog, name);
+        if (auto* control = uitest::ControlOf<QAbstractButton>(dialog, button)) {
+            control->click();
+        } else {
+            dialog.reject();
+        }
+    };
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (argc < 2) {
+        std::fputs("usage: tallyvol_ui_screenshots OUTPUT-DIRECTORY\n", stderr);
+        return 2;
+    }
+    g_output = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(g_output);
+
+    uitest::UiTestEnvironment env;
+    std::string tree = env.Env().Root() + "/home/alice";
+    uitest::MakeSampleTree(tree);
+    app::CTallyvol32Dlg dialog;
+    dialog.m_directory = tree;
+    {
+        app::ui::MainWindow window(dialog);
+        env.UI().SetMainWindow(&window);
+        window.show();
+        uitest::WaitFor([] { return false; }, 200);
+        uitest::ScanSampleTreeThreeTimes(window, tree);
+        window.findChild<QComboBox*>(QStringLiteral("id1161"))->setCurrentIndex(2); // by change
+        uitest::WaitFor([] { return false; }, 100);
+        save(window, "main_directory_view");
+
+        window.findChild<QComboBox*>(QStringLiteral("id1164"))->setCurrentIndex(2); // extension sizes
+        window.findChild<QComboBox*>(QStringLiteral("id1161"))->setCurrentIndex(1);
+        uitest::WaitFor([] { return false; }, 100);
+        save(window, "main_extension_view");
+        window.findChild<QComboBox*>(QStringLiteral("id1164"))->setCurrentIndex(0);
+        QSize full = window.size();
+        window.resize(window.minimumSize());
+        uitest::WaitFor([] { return false; }, 100);
+        save(window, "main_smallest");
+        window.resize(full);
+
+        // The progress window in the middle of a scan of a larger tree: photographed at the
+        // first dispatch of events once the bar has moved.
+        std::string share = env.Env().Root() + "/srv/share";
+        for (int top = 0; top < 20; ++top) {
+            uitest::MakeTree(share + "/project" + std::to_string(top), 100, 1, 6000);
+        }
+        bool photographed = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            app::ui::ProgressWindow* progress = env.UI().Progress();
+            if (photographed || progress == nullptr) {
+                return;
+            }
+            auto* bar = uitest::ControlOf<QProgressBar>(*progress, app::ui::ProgressWindow::kBar);
+            if (bar->value() > 0) {
+                save(*progress, "progress_mid_scan");
+                photographed = true;
+            }
+        });
+        poll.start(5);
+        uitest::ShowDirectory(window, share);
+        window.OnScan();
+        poll.stop();
+        uitest::ShowDirectory(window, tree);
+        if (!photographed) {
+            std::fputs("the progress window was not seen during the scan\n", stderr);
+            ++g_failures;
+        }
+
+        {
+            uitest::DialogScript script;
+            script.Then(photograph("exclude_filters", 2));
+            app::ui::ExcludeFilterDlg filters(dialog.m_scanInfo, tree, &window);
+            filters.findChild<QWidget*>(QStringLiteral("id1232"))->setProperty("plainText", QStringLiteral("/temp/\n/.cache/"));
+            filters.Exec();
+        }
+        {
+            uitest::DialogScript script;
+            script.Then(photograph("about", 1));
+            app::ui::CAboutDlg::Show(&window);
+        }
+        {
+            uitest::DialogScript script;
+            script.Then(photograph("stop_scan_warning", 2));
+            app::SmartWarning("Are you sure you want to stop the scan?", "CancelScan").DoModal();
+            script.Then(photograph("missing_directory_question", 2));
+            reports::ConfirmScanOfMissingDirectory(tree + "/gone");
+        }
+        {
+            reports::ui::DirExploreDlg explorer(&window);
+            explorer.Open(QRect(0, 0, 1200, 700));
+            explorer.Navigate(QString::fromStdString(tree + "/Photos"));
+            uitest::WaitFor([] { return false; }, 600); // the folder models read in the background
+            save(explorer, "explorer");
+        }
+        app::ui::CSplashWnd::EnableSplashScreen(true);
+        if (app::ui::CSplashWnd* splash = app::ui::CSplashWnd::ShowSplashScreen(&window)) {
+            save(*splash, "splash");
+        } else {
+            ++g_failures;
+        }
+        app::ui::CSplashWnd::EnableSplashScreen(false);
+    }
+    return g_failures == 0 ? 0 : 1;
+}
