@@ -27,14 +27,6 @@ namespace {
 // Below this many scans the sizes are read scan by scan; from it on in one query.
 constexpr std::size_t kScansReadOneByOne = 11;
 
-class WaitCursor {
-public:
-    WaitCursor() { platform::ui::UI().SetWaitCursor(true); }
-    ~WaitCursor() { platform::ui::UI().SetWaitCursor(false); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 // Runs one statement of a deletion; a failure is logged and the next statement still runs.
 void runGuarded(Connection& connection, const std::string& sql) {
     try {
@@ -84,7 +76,7 @@ void readValues(Connection& connection, const std::string& sql, const char* rowC
 } // namespace
 
 bool CScanInfo::LoadScans(const std::string& path, int view, DisplayData& table, int maxScans) {
-    WaitCursor wait;
+    platform::ui::WaitCursor wait;
     try {
         std::shared_ptr<Connection> connection = GetConnection();
         if (!connection) {

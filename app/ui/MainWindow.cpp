@@ -60,15 +60,6 @@ int entryOf(const int* values, int count, int value) {
     return 0;
 }
 
-// The wait cursor for the life of the object, restored on every path.
-class WaitCursor {
-public:
-    WaitCursor() { ui::UI().SetWaitCursor(true); }
-    ~WaitCursor() { ui::UI().SetWaitCursor(false); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 } // namespace
 
 MainWindow::MainWindow(CTallyvol32Dlg& dialog, QWidget* parent)
@@ -327,7 +318,7 @@ void MainWindow::updateFilterButton() {
 }
 
 void MainWindow::FillGrid() {
-    WaitCursor wait;
+    ui::WaitCursor wait;
     m_grid->SetContent(m_dialog.m_displayData, m_dialog.CurrentGridOptions());
 }
 

@@ -88,6 +88,15 @@ IUserInterface& UI();
 // Installs `ui` (not owned; nullptr restores the unattended default). Returns the previous one.
 IUserInterface* SetUI(IUserInterface* ui);
 
+// The wait cursor for the life of the object, restored on every path.
+class WaitCursor {
+public:
+    WaitCursor() { UI().SetWaitCursor(true); }
+    ~WaitCursor() { UI().SetWaitCursor(false); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
 } // namespace platform::ui
 
 #endif

@@ -27,8 +27,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <sys/stat.h>
-
 #include <set>
 
 using namespace app::ui;
@@ -311,25 +309,10 @@ void KitTest::drawButtonModesHaveDistinctColours() {
     QCOMPARE(button.ColorMode(), 3);
 }
 
-namespace {
-
-// An xdg-open of the test's own on PATH, exiting with `status` and writing its argument.
-std::string fakeOpener(const testsupport::TempDirectory& directory, int status) {
-    std::string script = directory / "bin/xdg-open";
-    testsupport::WriteFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > \"" + directory.Path() + "/opened\"\nexit " +
-                                       std::to_string(status) + "\n");
-    ::chmod(script.c_str(), 0755);
-    return directory / "bin";
-}
-
-} // namespace
-
 void KitTest::linkTurnsPurpleOnlyWhenOpened() {
     uitest::UiTestEnvironment env;
-    testsupport::TempDirectory directory;
-    QByteArray savedPath = qgetenv("PATH");
     for (int status : {1, 0}) {
-        qputenv("PATH", QByteArray::fromStdString(fakeOpener(directory, status)) + ":" + savedPath);
+        uitest::FakeOpener opener(status);
         CStaticLink link;
         link.setText(QStringLiteral("(What does that mean?)"));
         link.SetLink(QStringLiteral("https://example.invalid/help"));
@@ -338,11 +321,10 @@ void KitTest::linkTurnsPurpleOnlyWhenOpened() {
         QSignalSpy finished(&link, &CStaticLink::OpenFinished);
         QTest::mouseClick(&link, Qt::LeftButton);
         QVERIFY(finished.wait(5000));
-        QCOMPARE(testsupport::ReadFile(directory / "opened"), std::string("https://example.invalid/help"));
+        QCOMPARE(opener.Opened(), std::string("https://example.invalid/help"));
         QCOMPARE(link.LinkColor(), status == 0 ? CStaticLink::kVisitedColor : CStaticLink::kUnvisitedColor);
         QCOMPARE(link.cursor().shape(), Qt::PointingHandCursor);
     }
-    qputenv("PATH", savedPath);
 }
 
 void KitTest::linkWithoutAddressShowsItsText() {

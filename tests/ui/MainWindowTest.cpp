@@ -26,8 +26,6 @@
 #include <QScreen>
 #include <QTest>
 
-#include <sys/stat.h>
-
 #include <memory>
 
 using app::ui::MainWindow;
@@ -403,16 +401,10 @@ void MainWindowTest::viewFilesPlacesTheExplorerAndFollowsTheDirectory() {
 
 void MainWindowTest::helpOpensTheInstalledDocument() {
     Fixture f;
-    testsupport::TempDirectory directory;
-    std::string opener = directory / "xdg-open";
-    testsupport::WriteFile(opener, "#!/bin/sh\nprintf '%s' \"$1\" > \"" + directory.Path() + "/opened\"\n");
-    ::chmod(opener.c_str(), 0755);
-    QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QByteArray::fromStdString(directory.Path()) + ":" + path);
+    uitest::FakeOpener opener;
     QTest::mouseClick(ControlOf<QAbstractButton>(*f.window, MainWindow::kHelp), Qt::LeftButton);
-    QVERIFY(uitest::WaitFor([&] { return testsupport::FileExists(directory / "opened"); }));
-    qputenv("PATH", path);
-    std::string document = testsupport::ReadFile(directory / "opened");
+    QVERIFY(uitest::WaitFor([&] { return !opener.Opened().empty(); }));
+    std::string document = opener.Opened();
     QCOMPARE(document, platform::system::DataDirectory() + "/tallyvol help.html");
     QVERIFY(testsupport::ReadFile(document).find("<title>Tallyvol Help</title>") != std::string::npos);
 }

@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QThread>
 
+#include <sys/stat.h>
+
 namespace uitest {
 
 UiTestEnvironment::UiTestEnvironment() : m_env(std::make_unique<testsupport::IsolatedEnvironment>()) {
@@ -114,6 +116,27 @@ bool WaitFor(const std::function<bool()>& condition, int milliseconds) {
         QThread::msleep(5);
     }
     return true;
+}
+
+FakeOpener::FakeOpener(int status) : m_directory(std::make_unique<testsupport::TempDirectory>()) {
+    std::string script = *m_directory / "bin/xdg-open";
+    testsupport::WriteFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > \"" + OpenedFile() + "\"\nexit " +
+                                       std::to_string(status) + "\n");
+    ::chmod(script.c_str(), 0755);
+    m_savedPath = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(*m_directory / "bin") + ":" + m_savedPath);
+}
+
+FakeOpener::~FakeOpener() {
+    qputenv("PATH", m_savedPath);
+}
+
+std::string FakeOpener::OpenedFile() const {
+    return *m_directory / "opened";
+}
+
+std::string FakeOpener::Opened() const {
+    return testsupport::FileExists(OpenedFile()) ? testsupport::ReadFile(OpenedFile()) : std::string();
 }
 
 void MakeTree(const std::string& root, int directories, int files, std::uint64_t bytes) {

@@ -10,7 +10,9 @@
 #include "app/ui/ModalRunner.h"
 #include "app/ui/QtUserInterface.h"
 #include "tests/support/IsolatedEnvironment.h"
+#include "tests/support/TempDirectory.h"
 
+#include <QByteArray>
 #include <QDialog>
 #include <QMessageBox>
 #include <QString>
@@ -82,6 +84,20 @@ private:
 
 // Processes events until the condition holds or the time is over; returns the condition.
 bool WaitFor(const std::function<bool()>& condition, int milliseconds = 5000);
+
+// Puts an xdg-open of the test's own first on PATH for the life of the object: it writes its
+// argument to OpenedFile() and exits with `status`.
+class FakeOpener {
+public:
+    explicit FakeOpener(int status = 0);
+    ~FakeOpener();
+    std::string OpenedFile() const;
+    std::string Opened() const; // the argument, or empty when nothing was opened yet
+
+private:
+    std::unique_ptr<testsupport::TempDirectory> m_directory;
+    QByteArray m_savedPath;
+};
 
 // A directory tree for scans: `directories` subdirectories of `root`, each holding `files`
 // files of `bytes` bytes (sparse).
