@@ -42,11 +42,15 @@ std::string localDateTime() {
 
 } // namespace
 
+void InstallStartupServices() {
+    SetProfileNotifier(alerts::NotifyAllProfiles);
+    dbconfig::InstallStorePreparation();
+}
+
 CTallyvol32App::CTallyvol32App(std::vector<std::string> arguments)
     : m_arguments(std::move(arguments)), m_commandLine(joinArguments(m_arguments)) {
     std::setlocale(LC_ALL, "");
-    SetProfileNotifier(alerts::NotifyAllProfiles);
-    dbconfig::InstallStorePreparation();
+    InstallStartupServices();
     SetCurrentDBSource(GetSetting(settings::DBSource));
     MigrateRegistry();
     m_runRequest.Automated = 0;

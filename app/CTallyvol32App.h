@@ -36,6 +36,12 @@ public:
     std::function<void(CTallyvol32Dlg&)> m_runDialog;
 };
 
+// Connects the lower layers to the subsystems above them, as start-up does before anything
+// else: error reports of unattended runs reach the notification profiles, and opening the store
+// can make the included store file. Whoever builds a main dialog object without the application
+// object (the window tests) calls it too.
+void InstallStartupServices();
+
 // Step 14 of InitInstance when the command line asks for an automated run; the process's exit
 // status: 0 when every step did what it was asked, 1 when one failed.
 int RunAutomated(CTallyvol32App& application, CTallyvol32Dlg& dialog);

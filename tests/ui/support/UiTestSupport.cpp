@@ -1,3 +1,4 @@
+#include "app/CTallyvol32App.h"
 #include "tests/ui/support/UiTestSupport.h"
 
 #include "app/base/DiagnosticLog.h"
@@ -18,6 +19,7 @@ namespace uitest {
 
 UiTestEnvironment::UiTestEnvironment() : m_env(std::make_unique<testsupport::IsolatedEnvironment>()) {
     platform::system::SetResourceModule(BrandResources, BrandResourceCount);
+    app::InstallStartupServices();
     m_ui = std::make_unique<app::ui::QtUserInterface>();
 }
 
