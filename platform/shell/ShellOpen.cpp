@@ -24,7 +24,7 @@ std::string OpenerStatusText(int status) {
 
 OpenResult ShellOpen(const std::string& file, int waitMilliseconds) {
     process::LaunchOptions options;
-    options.workingDirectory = "/";
+    options.workingDirectory = std::string(1, '/'); // not a literal: GCC 12 with sanitizers warns falsely of an overlap
     options.standardInput = process::kNullStream;
     int error = 0;
     pid_t pid = process::LaunchProcess({kOpenCommand, file}, options, &error);
