@@ -102,6 +102,9 @@ chmod +x "$work/drive.sh"
 export TALLYVOL_HOME="$work/home" XDG_CONFIG_HOME="$work/config" TALLYVOL_LOCK_DIR="$work"
 # Under LeakSanitizer: what the desktop's own libraries keep is not the program's leak.
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/lsan-desktop.supp"
+# libxkbcommon-x11 hands strndup names that are not NUL-terminated; strict string checks
+# would report the X keyboard library, not the program.
+[ -z "${ASAN_OPTIONS:-}" ] || export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 mkdir -m 0700 "$work/runtime"
 # Xvfb picks a free display itself (-displayfd): test runs in parallel never meet on one, as
