@@ -48,7 +48,10 @@ struct Fixture {
             ++updateChecksStarted;
         };
     }
-    ~Fixture() { app::ui::InstallPreferencesWindows(); }
+    ~Fixture() {
+        app::ui::InstallPreferencesWindows();
+        app::ui::WindowHooks::Instance().databaseWizard = {};
+    }
 
     std::string Hives() {
         return testsupport::ReadFile(env.Env().MachineHive()) + testsupport::ReadFile(env.Env().UserHive());
