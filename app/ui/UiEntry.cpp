@@ -6,6 +6,7 @@
 #include "app/ui/BrandResources.h"
 #include "app/ui/CSplashWnd.h"
 #include "app/ui/MainWindow.h"
+#include "app/ui/PreferencesWindows.h"
 #include "app/ui/QtUserInterface.h"
 #include "brand/Brand.h"
 
@@ -74,6 +75,7 @@ int runWindow(app::CTallyvol32Dlg& dialog, const char* programName) {
     }
 
     app::ui::QtUserInterface userInterface;
+    app::ui::InstallPreferencesWindows();
     app::ui::CSplashWnd::EnableSplashScreen(true);
     {
         app::ui::MainWindow window(dialog);

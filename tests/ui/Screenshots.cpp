@@ -4,12 +4,19 @@
 // scanned three times, a week apart), to PNG files: the main window in the directory and
 // extension views, the progress window in the middle of a scan, the about box, the splash
 // screen, the stop-scan warning, the missing-directory question, the exclusion filters and the
-// directory explorer; also the main window at its smallest size. Exits non-zero when a window could not be rendered.
+// directory explorer, the preferences with the cluster-size overrides, the update check's bar and
+// the problem report; also the main window at its smallest size. Exits non-zero when a window could not be rendered.
 #include "app/CTallyvol32Dlg.h"
 #include "app/base/Settings.h"
+#include "app/FixedClusterSizes.h"
+#include "app/UpdateCheck.h"
+#include "app/base/ErrorReport.h"
 #include "app/base/SmartWarning.h"
 #include "app/ui/CAboutDlg.h"
+#include "app/ui/CPreferencesDlg.h"
 #include "app/ui/CSplashWnd.h"
+#include "app/ui/CheckingForUpdatesDlg.h"
+#include "app/ui/ErrorDlg.h"
 #include "app/ui/ExcludeFilterDlg.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/ProgressWindow.h"
@@ -22,6 +29,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -139,6 +147,34 @@ int main(int argc, char** argv) {
             app::SmartWarning("Are you sure you want to stop the scan?", "CancelScan").DoModal();
             script.Then(photograph("missing_directory_question", 2));
             reports::ConfirmScanOfMissingDirectory(tree + "/gone");
+        }
+        {
+            uitest::DialogScript script;
+            app::FixedClusterSizes::ReplaceWithLines({"/srv/share/projects\t4096", "/home/alice/Photos\t65536",
+                                                      "/mnt/backup\t131072"});
+            script.Then([](QDialog& preferences) {
+                save(preferences, "preferences");
+                uitest::ControlOf<QAbstractButton>(preferences, app::ui::CPreferencesDlg::kClusterOverrides)->click();
+                preferences.reject();
+            });
+            script.Then(photograph("cluster_sizes", 2));
+            app::ui::CPreferencesDlg::Show(window, dialog);
+        }
+        {
+            app::ui::CheckingForUpdatesDlg bar(app::UpdateCheck::CheckingBarFirstLine());
+            bar.Open();
+            uitest::WaitFor([] { return false; }, 2100); // two steps of the bar
+            save(bar, "checking_bar");
+        }
+        {
+            uitest::DialogScript script;
+            script.Then([](QDialog& report) {
+                uitest::ControlOf<QLineEdit>(report, app::ui::ErrorDlg::kEmail)->setText(QStringLiteral("alice@example.org"));
+                save(report, "problem_report");
+                report.done(QDialog::Rejected);
+            });
+            app::ui::ErrorDlg report(app::ErrorText(0, "Processing the Preferences"), app::GetSystemInfoText(), &window);
+            report.Exec();
         }
         {
             reports::ui::DirExploreDlg explorer(&window);
