@@ -12,6 +12,7 @@
 #include "alerts/Notification.h"
 #include "app/ui/TemplateDialog.h"
 
+#include <cstdint>
 #include <string>
 
 namespace alerts::ui {
