@@ -1,4 +1,5 @@
 // The window library's entry point: the program calls it (after dlopen) for an interactive run.
+#include "alerts/ui/windows/AlertWindows.h"
 #include "app/CTallyvol32App.h"
 #include "app/CTallyvol32Dlg.h"
 #include "app/UiLibrary.h"
@@ -104,6 +105,7 @@ extern "C" __attribute__((visibility("default"))) int TallyvolUiRun(app::CTallyv
         return 1;
     }
     try {
+        alerts::ui::InstallAlertWindows();
         return runWindow(*dialog, programName);
     } catch (...) {
         TV_DEBUG_LOG("** Exception in dlg->DoModal()");

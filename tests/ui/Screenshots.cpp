@@ -4,8 +4,16 @@
 // scanned three times, a week apart), to PNG files: the main window in the directory and
 // extension views, the progress window in the middle of a scan, the about box, the splash
 // screen, the stop-scan warning, the missing-directory question, the exclusion filters and the
-// directory explorer, the preferences with the cluster-size overrides, the update check's bar and
-// the problem report; also the main window at its smallest size. Exits non-zero when a window could not be rendered.
+// directory explorer, the preferences with the cluster-size overrides, the update check's bar,
+// the problem report, the alert list, the alert editor, the notification profile editor and the
+// Schedule dialog; also the main window at its smallest size. Exits non-zero when a window could
+// not be rendered.
+#include "alerts/AlertTaskText.h"
+#include "alerts/Notification.h"
+#include "alerts/ui/windows/CAlertDlg.h"
+#include "alerts/ui/windows/CreateAlertDlg.h"
+#include "alerts/ui/windows/NotificationType.h"
+#include "alerts/ui/windows/ScheduleDlg.h"
 #include "app/CTallyvol32Dlg.h"
 #include "app/base/Settings.h"
 #include "app/FixedClusterSizes.h"
@@ -22,7 +30,10 @@
 #include "app/ui/ProgressWindow.h"
 #include "reports/DirNotExist.h"
 #include "reports/ui/DirExploreDlg.h"
+#include "brand/Brand.h"
+#include "tests/support/FakeCrontab.h"
 #include "tests/ui/support/SampleStore.h"
+#include "tests/ui/support/StandInCronDaemon.h"
 #include "tests/ui/support/UiTestSupport.h"
 
 #include <QApplication>
@@ -61,6 +72,60 @@ uitest::DialogScript::Answer photograph(const char* name, int button) {
             dialog.reject();
         }
     };
+}
+
+int saveProfile(const char* description, int type, const char* str1 = "", const char* str2 = "") {
+    alerts::Notification profile;
+    profile.Description = description;
+    profile.Type = type;
+    profile.Str1 = str1;
+    profile.Str2 = str2;
+    profile.Save();
+    return profile.PID;
+}
+
+std::string saveAlert(platform::taskscheduler::TaskScheduler& scheduler, const alerts::AlertDefinition& alert,
+                      const std::vector<platform::taskscheduler::CronTrigger>& triggers) {
+    std::string comment = alerts::AlertComment(alert);
+    std::string name;
+    scheduler.CreateAlertTask(TALLYVOLTASKCREATOR, alerts::AlertTaskName(comment), "/usr/bin/tallyvol",
+                              alerts::AlertParameters(alert), comment, &name, triggers);
+    return name;
+}
+
+// The alert windows over a stand-in crontab holding three alerts, one of them not scheduled.
+void photographAlertWindows(QWidget& window, const std::string& tree) {
+    namespace ts = platform::taskscheduler;
+    testsupport::FakeCrontab crontab;
+    uitest::StandInCronDaemon cron;
+    int operators = saveProfile("Operators", alerts::kMessageBox);
+    int mail = saveProfile("Mail the storage team", alerts::kEMail, "storage@example.org|tallyvol@example.org",
+                           "mail.example.org");
+    saveProfile("Night pager", alerts::kPage, "4711", "pager.example.org");
+    ts::TaskScheduler scheduler;
+    alerts::AlertDefinition growth{alerts::kAlertGrowthSize, tree, "500000", true, true, {operators, mail}};
+    std::string growthTask = saveAlert(scheduler, growth,
+                                       {*ts::CronTrigger::Weekly(0x3E, 6, 30), ts::CronTrigger::AtStartup()});
+    saveAlert(scheduler, {alerts::kAlertFreePercent, "/srv/share", "5", false, false, {mail}}, {});
+    saveAlert(scheduler, {alerts::kAlertMaxSize, "/srv/share/project3", "20000000", false, true, {operators}},
+              {*ts::CronTrigger::Daily(2, 0)});
+
+    auto shoot = [](QWidget& dialog, const char* name) {
+        dialog.show();
+        uitest::WaitFor([] { return false; }, 100);
+        save(dialog, name);
+        dialog.close();
+    };
+    alerts::ui::CAlertDlg list(tree, &window, [] { return std::vector<std::string>{}; });
+    shoot(list, "alert_list");
+    alerts::ui::CreateAlertDlg editor(growthTask, {}, tree, &window);
+    shoot(editor, "alert_editor");
+    alerts::ui::NotificationType profile(mail, &window);
+    shoot(profile, "notification_profile");
+    ts::AlertTask task;
+    scheduler.ReadAlertTask(growthTask, &task);
+    alerts::ui::ScheduleDlg schedule(scheduler, task, &window);
+    shoot(schedule, "schedule");
 }
 
 } // namespace
@@ -183,6 +248,7 @@ int main(int argc, char** argv) {
             uitest::WaitFor([] { return false; }, 600); // the folder models read in the background
             save(explorer, "explorer");
         }
+        photographAlertWindows(window, tree);
         app::ui::CSplashWnd::EnableSplashScreen(true);
         if (app::ui::CSplashWnd* splash = app::ui::CSplashWnd::ShowSplashScreen(&window)) {
             save(*splash, "splash");
