@@ -3,11 +3,13 @@
 #include "app/CTallyvol32Dlg.h"
 #include "app/UiLibrary.h"
 #include "app/base/DiagnosticLog.h"
+#include "app/base/RunState.h"
 #include "app/ui/BrandResources.h"
 #include "app/ui/CSplashWnd.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/QtUserInterface.h"
 #include "brand/Brand.h"
+#include "dbconfig/ui/DatabaseWindows.h"
 
 #include <QApplication>
 
@@ -78,7 +80,9 @@ int runWindow(app::CTallyvol32Dlg& dialog, const char* programName) {
     {
         app::ui::MainWindow window(dialog);
         userInterface.SetMainWindow(&window);
-        window.exec();
+        if (!app::ProgramEndRequested()) { // the user declined to go on while the store opened
+            window.exec();
+        }
     }
     app::ui::CSplashWnd::EnableSplashScreen(false);
     return 0;
@@ -102,6 +106,7 @@ extern "C" __attribute__((visibility("default"))) int TallyvolUiRun(app::CTallyv
         return 1;
     }
     try {
+        dbconfig::ui::InstallDatabaseWindows();
         return runWindow(*dialog, programName);
     } catch (...) {
         TV_DEBUG_LOG("** Exception in dlg->DoModal()");
