@@ -34,7 +34,9 @@ void ConfigureAdvancedDB::OnSetActive() {
     const ConfigureDBSheet& sheet = Sheet();
     if (!m_loaded) {
         m_connectionString = sheet.m_newConnectionString;
-        Control<QLineEdit>(kConnectionString)->setText(QString::fromStdString(m_connectionString));
+        auto* field = Control<QLineEdit>(kConnectionString);
+        field->setText(QString::fromStdString(m_connectionString));
+        field->setCursorPosition(0);
         m_loaded = true;
     }
     // Chosen on the first page, the kind stands for this page: the dialect offered is that of

@@ -9,14 +9,12 @@
 
 namespace dbconfig::ui {
 
-namespace {
-
-// Connection strings are shown with their passwords hidden.
-QString shown(const std::string& connectionString) {
-    return QString::fromStdString(HideSecrets(connectionString, ConnectionStringPasswords(connectionString)));
+void ShowConnectionString(QLineEdit& field, const std::string& connectionString) {
+    QString shown = QString::fromStdString(HideSecrets(connectionString, ConnectionStringPasswords(connectionString)));
+    field.setText(shown);
+    field.setToolTip(shown);
+    field.setCursorPosition(0);
 }
-
-} // namespace
 
 ConfigureCopyData::ConfigureCopyData(ConfigureDBSheet& sheet) : TemplateWizardPage(kTemplate, sheet) {
     Control<QLineEdit>(kOldConnectionString);
@@ -28,8 +26,8 @@ ConfigureCopyData::ConfigureCopyData(ConfigureDBSheet& sheet) : TemplateWizardPa
 
 void ConfigureCopyData::OnSetActive() {
     const ConfigureDBSheet& sheet = Sheet();
-    Control<QLineEdit>(kOldConnectionString)->setText(shown(sheet.m_oldConnectionString));
-    Control<QLineEdit>(kNewConnectionString)->setText(shown(sheet.m_newConnectionString));
+    ShowConnectionString(*Control<QLineEdit>(kOldConnectionString), sheet.m_oldConnectionString);
+    ShowConnectionString(*Control<QLineEdit>(kNewConnectionString), sheet.m_newConnectionString);
     CopyPageChoice choice = ChooseCopyPage(sheet.m_kind, sheet.m_newConnectionString, sheet.m_oldSpecification,
                                            sheet.m_newSpecification);
     Control<QLabel>(kExplanation)->setText(QString::fromStdString(choice.explanation));

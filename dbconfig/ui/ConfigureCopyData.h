@@ -8,7 +8,15 @@
 
 #include "dbconfig/ui/TemplateWizardPage.h"
 
+#include <string>
+
+class QLineEdit;
+
 namespace dbconfig::ui {
+
+// Shows a connection string from its beginning, its passwords hidden (a wizard is often
+// looked at by more than one person); the whole string is the field's tip.
+void ShowConnectionString(QLineEdit& field, const std::string& connectionString);
 
 class ConfigureCopyData : public TemplateWizardPage {
     Q_OBJECT

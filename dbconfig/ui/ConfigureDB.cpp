@@ -5,6 +5,7 @@
 #include "app/base/Settings.h"
 #include "app/ui/ShellOpen.h"
 #include "dbconfig/WizardConnectionStrings.h"
+#include "dbconfig/ui/ConfigureCopyData.h"
 #include "dbconfig/ui/ConfigureDBSheet.h"
 
 #include <QAbstractButton>
@@ -55,10 +56,8 @@ QAbstractButton* ConfigureDB::buttonOfKind(int kind) const {
 
 void ConfigureDB::OnSetActive() {
     buttonOfKind(Sheet().m_kind)->setChecked(true);
-    // The stored string is shown, its passwords hidden: the page is often shown to others.
     std::string current = app::GetSetting(app::settings::ConnectionString);
-    Control<QLineEdit>(kCurrentConnectionString)
-        ->setText(QString::fromStdString(HideSecrets(current, ConnectionStringPasswords(current))));
+    ShowConnectionString(*Control<QLineEdit>(kCurrentConnectionString), current);
     Control<QLabel>(kCurrentDialect)->setText(QString::fromUtf8(DialectName(app::CurrentDBSource())));
 }
 

@@ -21,6 +21,7 @@ ConfigureDBSheet::ConfigureDBSheet(QWidget* parent) : QWizard(parent) {
     setObjectName(QStringLiteral("ConfigureDBSheet"));
     setWindowTitle(QStringLiteral("Configure Database Connectivity"));
     setWizardStyle(QWizard::ClassicStyle);
+    setMinimumSize(640, 500);
     app::ui::ApplySharedLook(*this);
 
     m_newConnectionString = app::GetSetting(app::settings::ConnectionString);

@@ -15,6 +15,7 @@
 #include "app/ui/ProgressWindow.h"
 #include "reports/DirNotExist.h"
 #include "reports/ui/DirExploreDlg.h"
+#include "tests/ui/DatabaseWindowsScreenshots.h"
 #include "tests/ui/support/SampleStore.h"
 #include "tests/ui/support/UiTestSupport.h"
 
@@ -155,5 +156,6 @@ int main(int argc, char** argv) {
         }
         app::ui::CSplashWnd::EnableSplashScreen(false);
     }
+    uitest::SaveDatabaseWindowScreenshots([](QWidget& window, const char* name) { save(window, name); }, env.Env().Root());
     return g_failures == 0 ? 0 : 1;
 }
