@@ -181,6 +181,11 @@ void DatabaseWizardTest::theFirstPageShowsTheStoreAndLeadsToTheChosenPage() {
         QCOMPARE(w.page(), page);
         QCOMPARE(w.sheet->m_kind, button - ConfigureDB::kAccess + 1);
         QVERIFY(w.sheet->button(QWizard::BackButton)->isEnabled());
+        if (page == ConfigureDBSheet::kConfigureAdvancedDB) {
+            QVERIFY2(w.checked(ConfigureAdvancedDB::kMySql), "the dialect of the stored string is offered");
+            QCOMPARE(w.text(ConfigureAdvancedDB::kConnectionString),
+                     QStringLiteral("Driver=MariaDB Unicode;Server=db;Database=scans;UID=tv;PWD=s3cret"));
+        }
         w.back();
         QVERIFY2(w.checked(button), "the sheet's kind is selected again");
     }
