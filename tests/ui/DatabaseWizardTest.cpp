@@ -341,6 +341,10 @@ void DatabaseWizardTest::theMySqlPageRefusesABadPortAndAMissingClient() {
         QCOMPARE(script.Seen().back().text, QString::fromUtf8(prompt));
         QVERIFY(w.control<QLineEdit>(ConfigureMySQL::kPort).hasFocus() || !QApplication::focusWidget());
     }
+    // Back to the first page and on again: the page kept what was typed.
+    w.back();
+    w.choose(ConfigureDB::kMySql);
+    QCOMPARE(w.text(ConfigureMySQL::kServer), QStringLiteral("db.example.org"));
     w.type(ConfigureMySQL::kPort, "3307");
     w.type(ConfigureMySQL::kBinDirectory, world.env.Env().Root());
     w.next();
