@@ -21,9 +21,11 @@ namespace dbconfig::ui {
 namespace ui = platform::ui;
 
 ConfigureAccessDB::ConfigureAccessDB(ConfigureDBSheet& sheet)
-    : TemplateWizardPage(kTemplate, sheet), m_file(Control<QLineEdit>(kFile)), m_dsn(Control<QLineEdit>(kDsnName)),
-      m_direct(Control<QAbstractButton>(kDirect)), m_odbcButton(Control<QAbstractButton>(kOdbc)) {
-    connect(Control<QAbstractButton>(kBrowse), &QAbstractButton::clicked, this, &ConfigureAccessDB::OnBrowse);
+    : TemplateWizardPage(kTemplate, sheet), m_file(Control<QLineEdit>(kFile)),
+      m_dsn(Control<QLineEdit>(kDsnName)), m_direct(Control<QAbstractButton>(kDirect)),
+      m_odbcButton(Control<QAbstractButton>(kOdbc)) {
+    connect(Control<QAbstractButton>(kBrowse), &QAbstractButton::clicked, this,
+            &ConfigureAccessDB::OnBrowse);
     connect(m_direct, &QAbstractButton::toggled, this, &ConfigureAccessDB::OnMethodChanged);
     connect(m_odbcButton, &QAbstractButton::toggled, this, &ConfigureAccessDB::OnMethodChanged);
 }
@@ -64,7 +66,8 @@ void ConfigureAccessDB::OnBrowse() {
                             QFileInfo(QString::fromStdString(m_path)).absolutePath());
         chooser.setFileMode(QFileDialog::AnyFile);
         chooser.setAcceptMode(QFileDialog::AcceptOpen);
-        chooser.setNameFilters({QStringLiteral("Database files (*.db)"), QStringLiteral("All files (*)")});
+        chooser.setNameFilters(
+            {QStringLiteral("Database files (*.db)"), QStringLiteral("All files (*)")});
         if (!m_path.empty()) {
             chooser.selectFile(QString::fromStdString(m_path));
         }
@@ -90,7 +93,8 @@ bool ConfigureAccessDB::OnWizardNext() {
         return false;
     }
     ConfigureDBSheet& sheet = Sheet();
-    sheet.m_newConnectionString = m_odbc ? AccessOdbcConnectionString(m_dsnName) : AccessDirectConnectionString(m_path);
+    sheet.m_newConnectionString =
+        m_odbc ? AccessOdbcConnectionString(m_dsnName) : AccessDirectConnectionString(m_path);
     sheet.m_newSpecification = AccessConnectionStringSpec(m_path);
     sheet.m_access = {m_path, m_dsnName};
     app::SetSetting(app::settings::MDBPath, m_path);

@@ -13,7 +13,8 @@ constexpr int kDialectButtons[] = {ConfigureAdvancedDB::kSqlite, ConfigureAdvanc
                                    ConfigureAdvancedDB::kMySql};
 } // namespace
 
-ConfigureAdvancedDB::ConfigureAdvancedDB(ConfigureDBSheet& sheet) : TemplateWizardPage(kTemplate, sheet) {
+ConfigureAdvancedDB::ConfigureAdvancedDB(ConfigureDBSheet& sheet)
+    : TemplateWizardPage(kTemplate, sheet) {
     Control<QLineEdit>(kConnectionString);
     for (int id : kDialectButtons) {
         Control<QAbstractButton>(id);
@@ -41,7 +42,8 @@ void ConfigureAdvancedDB::OnSetActive() {
     }
     // Chosen on the first page, the kind stands for this page: the dialect offered is that of
     // the connection string the page starts from.
-    int kind = sheet.m_kind == ConfigureDBSheet::kAdvancedKind ? sheet.m_advancedDialect : sheet.m_kind;
+    int kind =
+        sheet.m_kind == ConfigureDBSheet::kAdvancedKind ? sheet.m_advancedDialect : sheet.m_kind;
     int dialect = kind == 2 || kind == 3 ? kind : 1;
     Control<QAbstractButton>(kDialectButtons[dialect - 1])->setChecked(true);
 }

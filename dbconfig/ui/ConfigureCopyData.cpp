@@ -10,13 +10,15 @@
 namespace dbconfig::ui {
 
 void ShowConnectionString(QLineEdit& field, const std::string& connectionString) {
-    QString shown = QString::fromStdString(HideSecrets(connectionString, ConnectionStringPasswords(connectionString)));
+    QString shown = QString::fromStdString(
+        HideSecrets(connectionString, ConnectionStringPasswords(connectionString)));
     field.setText(shown);
     field.setToolTip(shown);
     field.setCursorPosition(0);
 }
 
-ConfigureCopyData::ConfigureCopyData(ConfigureDBSheet& sheet) : TemplateWizardPage(kTemplate, sheet) {
+ConfigureCopyData::ConfigureCopyData(ConfigureDBSheet& sheet)
+    : TemplateWizardPage(kTemplate, sheet) {
     Control<QLineEdit>(kOldConnectionString);
     Control<QLineEdit>(kNewConnectionString);
     Control<QLabel>(kExplanation);
@@ -28,8 +30,8 @@ void ConfigureCopyData::OnSetActive() {
     const ConfigureDBSheet& sheet = Sheet();
     ShowConnectionString(*Control<QLineEdit>(kOldConnectionString), sheet.m_oldConnectionString);
     ShowConnectionString(*Control<QLineEdit>(kNewConnectionString), sheet.m_newConnectionString);
-    CopyPageChoice choice = ChooseCopyPage(sheet.m_kind, sheet.m_newConnectionString, sheet.m_oldSpecification,
-                                           sheet.m_newSpecification);
+    CopyPageChoice choice = ChooseCopyPage(sheet.m_kind, sheet.m_newConnectionString,
+                                           sheet.m_oldSpecification, sheet.m_newSpecification);
     Control<QLabel>(kExplanation)->setText(QString::fromStdString(choice.explanation));
     auto* copy = Control<QCheckBox>(kCopyData);
     copy->setChecked(choice.checked);

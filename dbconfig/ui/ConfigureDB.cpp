@@ -18,8 +18,9 @@ namespace {
 
 constexpr int kKindButtons[] = {ConfigureDB::kAccess, ConfigureDB::kSqlServer, ConfigureDB::kMySql,
                                 ConfigureDB::kAdvanced};
-constexpr int kPageOfKind[] = {ConfigureDBSheet::kConfigureAccessDB, ConfigureDBSheet::kConfigureMSDEDB,
-                               ConfigureDBSheet::kConfigureMySQL, ConfigureDBSheet::kConfigureAdvancedDB};
+constexpr int kPageOfKind[] = {
+    ConfigureDBSheet::kConfigureAccessDB, ConfigureDBSheet::kConfigureMSDEDB,
+    ConfigureDBSheet::kConfigureMySQL, ConfigureDBSheet::kConfigureAdvancedDB};
 
 void openDownloadPage(const char* address) {
     app::ui::ShellOpen(QString::fromUtf8(address), [address](bool opened) {
@@ -43,10 +44,14 @@ ConfigureDB::ConfigureDB(ConfigureDBSheet& sheet) : TemplateWizardPage(kTemplate
 
 const char* ConfigureDB::DialectName(int kind) {
     switch (kind) {
-    case 1: return "SQLite";
-    case 2: return "Microsoft SQL Server (MS SQL) or MSDE";
-    case 3: return "MySQL";
-    default: return "(Unknown)";
+    case 1:
+        return "SQLite";
+    case 2:
+        return "Microsoft SQL Server (MS SQL) or MSDE";
+    case 3:
+        return "MySQL";
+    default:
+        return "(Unknown)";
     }
 }
 
@@ -58,7 +63,8 @@ void ConfigureDB::OnSetActive() {
     buttonOfKind(Sheet().m_kind)->setChecked(true);
     std::string current = app::GetSetting(app::settings::ConnectionString);
     ShowConnectionString(*Control<QLineEdit>(kCurrentConnectionString), current);
-    Control<QLabel>(kCurrentDialect)->setText(QString::fromUtf8(DialectName(app::CurrentDBSource())));
+    Control<QLabel>(kCurrentDialect)
+        ->setText(QString::fromUtf8(DialectName(app::CurrentDBSource())));
 }
 
 bool ConfigureDB::OnWizardNext() {
@@ -67,7 +73,8 @@ bool ConfigureDB::OnWizardNext() {
         if (!buttonOfKind(kind)->isChecked()) {
             continue;
         }
-        if (kind == ConfigureDBSheet::kAdvancedKind && sheet.m_kind != ConfigureDBSheet::kAdvancedKind) {
+        if (kind == ConfigureDBSheet::kAdvancedKind &&
+            sheet.m_kind != ConfigureDBSheet::kAdvancedKind) {
             sheet.m_advancedDialect = sheet.m_kind;
         }
         sheet.m_kind = kind;

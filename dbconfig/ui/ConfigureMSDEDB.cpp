@@ -52,14 +52,17 @@ void ConfigureMSDEDB::pushControls() {
 void ConfigureMSDEDB::OnSetActive() {
     const ConfigureDBSheet& sheet = Sheet();
     SqlServerParseResult parsed = SqlServerPageOnActivation(
-        sheet.m_newSpecification, sheet.m_newConnectionString, app::GetSetting(app::settings::MSSQLServer),
-        app::GetSetting(app::settings::MSSQLDatabase));
+        sheet.m_newSpecification, sheet.m_newConnectionString,
+        app::GetSetting(app::settings::MSSQLServer), app::GetSetting(app::settings::MSSQLDatabase));
     m_values = parsed.values;
     pushControls();
     if (!parsed.problem.empty()) {
         // The fields show what the connection would read; what it would lose is said, not cut.
-        ui::UI().MessageBox(parsed.problem + "  The fields show the part of the connection string that could be read.",
-                            "Configure Microsoft SQL Server or MSDE Connectivity", ui::MB_OK | ui::MB_ICONEXCLAMATION);
+        ui::UI().MessageBox(
+            parsed.problem +
+                "  The fields show the part of the connection string that could be read.",
+            "Configure Microsoft SQL Server or MSDE Connectivity",
+            ui::MB_OK | ui::MB_ICONEXCLAMATION);
     }
 }
 

@@ -51,7 +51,8 @@ ConfigureMySQL::ConfigureMySQL(ConfigureDBSheet& sheet) : TemplateWizardPage(kTe
         Control<QLineEdit>(id);
     }
     Control<QCheckBox>(kTablesExist);
-    connect(Control<QAbstractButton>(kBrowse), &QAbstractButton::clicked, this, &ConfigureMySQL::OnBrowse);
+    connect(Control<QAbstractButton>(kBrowse), &QAbstractButton::clicked, this,
+            &ConfigureMySQL::OnBrowse);
 }
 
 bool ConfigureMySQL::readControlsChecked() {
@@ -129,8 +130,10 @@ bool ConfigureMySQL::OnWizardNext() {
     }
     client += kMySqlClient;
     if (!isRegularFile(client)) {
-        ui::UI().MessageBox(StringPrintf("%s cannot be found.  Please verify the /bin path and try again.", client.c_str()),
-                            "Can't Find mysql", ui::MB_OK | ui::MB_ICONEXCLAMATION);
+        ui::UI().MessageBox(
+            StringPrintf("%s cannot be found.  Please verify the /bin path and try again.",
+                         client.c_str()),
+            "Can't Find mysql", ui::MB_OK | ui::MB_ICONEXCLAMATION);
         return false;
     }
     app::SetSetting(app::settings::MySQLServer, m_values.server);

@@ -15,7 +15,8 @@ namespace dbconfig::ui {
 namespace ui = platform::ui;
 
 CopyDatabaseDlg::CopyDatabaseDlg(QWidget* owner)
-    : TemplateDialog(kTemplate, owner), m_text(Control<QLabel>(kText)), m_bar(Control<QProgressBar>(kBar)) {
+    : TemplateDialog(kTemplate, owner), m_text(Control<QLabel>(kText)),
+      m_bar(Control<QProgressBar>(kBar)) {
     Control<QAbstractButton>(kCancel);
     // The owner takes no input while the copy runs, but the copy's own loop keeps running.
     setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
@@ -76,8 +77,8 @@ void CopyDatabaseDlg::OnCancel() {
         return;
     }
     m_asking = true;
-    int answer = ui::UI().MessageBox("Are you sure you want to stop the database copy process?", "Confirm Cancel",
-                                     ui::MB_YESNO | ui::MB_ICONQUESTION);
+    int answer = ui::UI().MessageBox("Are you sure you want to stop the database copy process?",
+                                     "Confirm Cancel", ui::MB_YESNO | ui::MB_ICONQUESTION);
     m_asking = false;
     if (answer == ui::IDYES) {
         m_cancel = true;

@@ -45,7 +45,8 @@ void SaveDatabaseWindowScreenshots(const std::function<void(QWidget&, const char
     save(sheet, "wizard_2_sqlite");
     std::string newStore = scratch + "/scans-2024.db";
     dbconfig::EnsureAccessFile(newStore, true, false);
-    ControlOf<QLineEdit>(sheet, ConfigureAccessDB::kFile)->setText(QString::fromStdString(newStore));
+    ControlOf<QLineEdit>(sheet, ConfigureAccessDB::kFile)
+        ->setText(QString::fromStdString(newStore));
     sheet.next();
     settle();
     save(sheet, "wizard_6_copy_data");
@@ -73,7 +74,8 @@ void SaveDatabaseWindowScreenshots(const std::function<void(QWidget&, const char
 
     nextFrom(ConfigureDB::kAdvanced);
     type(sheet, ConfigureAdvancedDB::kConnectionString,
-         "Driver=MariaDB Unicode;Server=db.example.org;Port=3306;Database=Tallyvol;UID=tallyvol;PWD=secret");
+         "Driver=MariaDB "
+         "Unicode;Server=db.example.org;Port=3306;Database=Tallyvol;UID=tallyvol;PWD=secret");
     ControlOf<QAbstractButton>(sheet, ConfigureAdvancedDB::kMySql)->click();
     settle();
     save(sheet, "wizard_5_advanced");

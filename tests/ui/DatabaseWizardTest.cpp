@@ -36,7 +36,8 @@
 
 #include <memory>
 
-extern "C" int TallyvolUiRun(app::CTallyvol32App* application, app::CTallyvol32Dlg* dialog, const char* programName);
+extern "C" int TallyvolUiRun(app::CTallyvol32App* application, app::CTallyvol32Dlg* dialog,
+                             const char* programName);
 
 using namespace dbconfig::ui;
 using uitest::ControlOf;
@@ -54,7 +55,8 @@ struct World {
     explicit World(const copytest::StoreSize& size = {20, 30, 50}) {
         env.Env().Set("TMPDIR", env.Env().Root());
         copytest::MakeHostileStore(oldStore, size);
-        useStore(dbconfig::AccessDirectConnectionString(oldStore), 1, dbconfig::AccessConnectionStringSpec(oldStore));
+        useStore(dbconfig::AccessDirectConnectionString(oldStore), 1,
+                 dbconfig::AccessConnectionStringSpec(oldStore));
         app::ResetProgramEndRequestForTesting();
     }
     static void useStore(const std::string& connectionString, int kind, const std::string& spec) {
@@ -63,13 +65,17 @@ struct World {
         app::SetSetting(settings::ConnectionStringSpec, spec);
         app::SetCurrentDBSource(kind);
     }
-    static void expectStore(const std::string& connectionString, int kind, const std::string& spec) {
-        QCOMPARE(QString::fromStdString(app::GetSetting(settings::ConnectionString)), QString::fromStdString(connectionString));
+    static void expectStore(const std::string& connectionString, int kind,
+                            const std::string& spec) {
+        QCOMPARE(QString::fromStdString(app::GetSetting(settings::ConnectionString)),
+                 QString::fromStdString(connectionString));
         QCOMPARE(app::GetSetting(settings::DBSource), kind);
-        QCOMPARE(QString::fromStdString(app::GetSetting(settings::ConnectionStringSpec)), QString::fromStdString(spec));
+        QCOMPARE(QString::fromStdString(app::GetSetting(settings::ConnectionStringSpec)),
+                 QString::fromStdString(spec));
     }
     void expectOldStore() const {
-        expectStore(dbconfig::AccessDirectConnectionString(oldStore), 1, dbconfig::AccessConnectionStringSpec(oldStore));
+        expectStore(dbconfig::AccessDirectConnectionString(oldStore), 1,
+                    dbconfig::AccessConnectionStringSpec(oldStore));
     }
 };
 
@@ -86,7 +92,9 @@ struct Wizard {
         return *found;
     }
     QString text(int id) { return control<QLineEdit>(id).text(); }
-    void type(int id, const std::string& value) { control<QLineEdit>(id).setText(QString::fromStdString(value)); }
+    void type(int id, const std::string& value) {
+        control<QLineEdit>(id).setText(QString::fromStdString(value));
+    }
     void click(int id) { control<QAbstractButton>(id).click(); }
     bool checked(int id) { return control<QAbstractButton>(id).isChecked(); }
     void next() { sheet->button(QWizard::NextButton)->click(); }
@@ -161,7 +169,8 @@ private slots:
 
 void DatabaseWizardTest::theFirstPageShowsTheStoreAndLeadsToTheChosenPage() {
     World world;
-    World::useStore("Driver=MariaDB Unicode;Server=db;Database=scans;UID=tv;PWD=s3cret", 3, "3:MySQL:db:scans");
+    World::useStore("Driver=MariaDB Unicode;Server=db;Database=scans;UID=tv;PWD=s3cret", 3,
+                    "3:MySQL:db:scans");
     uitest::FakeOpener opener;
     Wizard w;
     QCOMPARE(w.page(), ConfigureDBSheet::kConfigureDB);
@@ -172,19 +181,22 @@ void DatabaseWizardTest::theFirstPageShowsTheStoreAndLeadsToTheChosenPage() {
     QCOMPARE(w.control<QLabel>(ConfigureDB::kCurrentDialect).text(), QStringLiteral("MySQL"));
     QVERIFY(!w.sheet->button(QWizard::BackButton)->isEnabled());
 
-    const std::pair<int, int> routes[] = {{ConfigureDB::kAccess, ConfigureDBSheet::kConfigureAccessDB},
-                                          {ConfigureDB::kSqlServer, ConfigureDBSheet::kConfigureMSDEDB},
-                                          {ConfigureDB::kMySql, ConfigureDBSheet::kConfigureMySQL},
-                                          {ConfigureDB::kAdvanced, ConfigureDBSheet::kConfigureAdvancedDB}};
+    const std::pair<int, int> routes[] = {
+        {ConfigureDB::kAccess, ConfigureDBSheet::kConfigureAccessDB},
+        {ConfigureDB::kSqlServer, ConfigureDBSheet::kConfigureMSDEDB},
+        {ConfigureDB::kMySql, ConfigureDBSheet::kConfigureMySQL},
+        {ConfigureDB::kAdvanced, ConfigureDBSheet::kConfigureAdvancedDB}};
     for (auto [button, page] : routes) {
         w.choose(button);
         QCOMPARE(w.page(), page);
         QCOMPARE(w.sheet->m_kind, button - ConfigureDB::kAccess + 1);
         QVERIFY(w.sheet->button(QWizard::BackButton)->isEnabled());
         if (page == ConfigureDBSheet::kConfigureAdvancedDB) {
-            QVERIFY2(w.checked(ConfigureAdvancedDB::kMySql), "the dialect of the stored string is offered");
+            QVERIFY2(w.checked(ConfigureAdvancedDB::kMySql),
+                     "the dialect of the stored string is offered");
             QCOMPARE(w.text(ConfigureAdvancedDB::kConnectionString),
-                     QStringLiteral("Driver=MariaDB Unicode;Server=db;Database=scans;UID=tv;PWD=s3cret"));
+                     QStringLiteral(
+                         "Driver=MariaDB Unicode;Server=db;Database=scans;UID=tv;PWD=s3cret"));
         }
         w.back();
         QVERIFY2(w.checked(button), "the sheet's kind is selected again");
@@ -223,13 +235,17 @@ void DatabaseWizardTest::theFileMustExistOrBeMadeAndNextWritesItsPath() {
     QCOMPARE(app::GetSetting(settings::MDBPath), world.env.StoreFile());
     w.next();
     QCOMPARE(w.page(), ConfigureDBSheet::kConfigureCopyData);
-    QCOMPARE(captions(script), (std::vector<std::string>{"Verify Database File Creation", "No Database File",
-                                                          "Verify Database File Creation"}));
-    QCOMPARE(script.Seen()[1].text, QStringLiteral("The .db file cannot be found.  Please try again."));
+    QCOMPARE(captions(script),
+             (std::vector<std::string>{"Verify Database File Creation", "No Database File",
+                                       "Verify Database File Creation"}));
+    QCOMPARE(script.Seen()[1].text,
+             QStringLiteral("The .db file cannot be found.  Please try again."));
     QVERIFY(testsupport::FileExists(newStore));
     QCOMPARE(app::GetSetting(settings::MDBPath), newStore);
-    QCOMPARE(w.text(ConfigureCopyData::kNewConnectionString), QString::fromStdString("Provider=SQLite;Data Source=" + newStore));
-    QVERIFY(w.explanation().startsWith(QStringLiteral("It appears that you have set up a new database.  If you would like")));
+    QCOMPARE(w.text(ConfigureCopyData::kNewConnectionString),
+             QString::fromStdString("Provider=SQLite;Data Source=" + newStore));
+    QVERIFY(w.explanation().startsWith(
+        QStringLiteral("It appears that you have set up a new database.  If you would like")));
     QVERIFY(w.copyBox().isChecked() && w.copyBox().isEnabled());
     QVERIFY(w.sheet->button(QWizard::FinishButton)->isVisible());
 
@@ -247,8 +263,9 @@ void DatabaseWizardTest::theSameFileBySqliteOrOdbcIsTheSameDatabase() {
     w.choose(ConfigureDB::kAccess);
     w.type(ConfigureAccessDB::kFile, world.oldStore);
     w.next();
-    const QString same = QStringLiteral("It appears that you are connecting to the same database, so copying the data "
-                                        "from one database to another is not applicable.  Press Finish to proceed.");
+    const QString same = QStringLiteral(
+        "It appears that you are connecting to the same database, so copying the data "
+        "from one database to another is not applicable.  Press Finish to proceed.");
     QCOMPARE(w.explanation(), same);
     QVERIFY(!w.copyBox().isChecked() && !w.copyBox().isEnabled());
 
@@ -262,9 +279,11 @@ void DatabaseWizardTest::theSameFileBySqliteOrOdbcIsTheSameDatabase() {
     QVERIFY(!w.sheet->isVisible());
     QVERIFY(w.sheet->LastOutcome().result == dbconfig::FinishResult::kSaved);
     QVERIFY(w.sheet->LastOutcome().copy == dbconfig::CopyResult::kNotCopied);
-    World::expectStore("DSN=TallyvolWizard", 1, dbconfig::AccessConnectionStringSpec(world.oldStore));
+    World::expectStore("DSN=TallyvolWizard", 1,
+                       dbconfig::AccessConnectionStringSpec(world.oldStore));
     QCOMPARE(app::GetSetting(settings::DSNName), std::string("TallyvolWizard"));
-    QVERIFY(testsupport::ReadFile(world.odbc.SystemDataSources()).find("[TallyvolWizard]") != std::string::npos);
+    QVERIFY(testsupport::ReadFile(world.odbc.SystemDataSources()).find("[TallyvolWizard]") !=
+            std::string::npos);
     QVERIFY2(script.Seen().empty(), "only the settings were rewritten");
 
     // Back on the page the stored string selects the ODBC button.
@@ -275,14 +294,16 @@ void DatabaseWizardTest::theSameFileBySqliteOrOdbcIsTheSameDatabase() {
 
 void DatabaseWizardTest::theSqlServerPageReadsItsStringBackWhole() {
     World world;
-    World::useStore("Provider=SQLOLEDB;Data Source=SRV1;Initial Catalog=Scans;Network Library=DBMSSOCN;App=Tally vol", 2,
-                    "2:MSSQL:SRV1:Scans");
+    World::useStore("Provider=SQLOLEDB;Data Source=SRV1;Initial Catalog=Scans;Network "
+                    "Library=DBMSSOCN;App=Tally vol",
+                    2, "2:MSSQL:SRV1:Scans");
     {
         Wizard w;
         w.choose(ConfigureDB::kSqlServer);
         QCOMPARE(w.text(ConfigureMSDEDB::kServer), QStringLiteral("SRV1"));
         QCOMPARE(w.text(ConfigureMSDEDB::kDatabase), QStringLiteral("Scans"));
-        QCOMPARE(w.text(ConfigureMSDEDB::kAdditional), QStringLiteral("NETWORK LIBRARY=DBMSSOCN;APP=Tally vol"));
+        QCOMPARE(w.text(ConfigureMSDEDB::kAdditional),
+                 QStringLiteral("NETWORK LIBRARY=DBMSSOCN;APP=Tally vol"));
         QVERIFY(w.checked(ConfigureMSDEDB::kCurrentUser));
         QVERIFY(w.control<QLineEdit>(ConfigureMSDEDB::kPassword).echoMode() == QLineEdit::Password);
 
@@ -290,8 +311,9 @@ void DatabaseWizardTest::theSqlServerPageReadsItsStringBackWhole() {
         w.type(ConfigureMSDEDB::kUser, "sa");
         w.type(ConfigureMSDEDB::kPassword, "p=w;d");
         w.next();
-        const std::string built = "PROVIDER=SQLOLEDB;SERVER=SRV1;DATABASE=Scans;TRUSTED_CONNECTION=no;USER ID=sa;"
-                                  "PWD=\"p=w;d\";NETWORK LIBRARY=DBMSSOCN;APP=Tally vol";
+        const std::string built =
+            "PROVIDER=SQLOLEDB;SERVER=SRV1;DATABASE=Scans;TRUSTED_CONNECTION=no;USER ID=sa;"
+            "PWD=\"p=w;d\";NETWORK LIBRARY=DBMSSOCN;APP=Tally vol";
         QCOMPARE(w.sheet->m_newConnectionString, built);
         QCOMPARE(w.sheet->m_newSpecification, std::string("2:MSSQL:SRV1:Scans"));
         QCOMPARE(app::GetSetting(settings::MSSQLServer), std::string("SRV1"));
@@ -303,7 +325,8 @@ void DatabaseWizardTest::theSqlServerPageReadsItsStringBackWhole() {
         QVERIFY(w.checked(ConfigureMSDEDB::kGivenUser));
         QCOMPARE(w.text(ConfigureMSDEDB::kUser), QStringLiteral("sa"));
         QCOMPARE(w.text(ConfigureMSDEDB::kPassword), QStringLiteral("p=w;d"));
-        QCOMPARE(w.text(ConfigureMSDEDB::kAdditional), QStringLiteral("NETWORK LIBRARY=DBMSSOCN;APP=Tally vol"));
+        QCOMPARE(w.text(ConfigureMSDEDB::kAdditional),
+                 QStringLiteral("NETWORK LIBRARY=DBMSSOCN;APP=Tally vol"));
         w.sheet->reject();
     }
     // A string the connection would cut is not cut silently.
@@ -339,7 +362,8 @@ void DatabaseWizardTest::theMySqlPageRefusesABadPortAndAMissingClient() {
         w.next();
         QCOMPARE(w.page(), ConfigureDBSheet::kConfigureMySQL);
         QCOMPARE(script.Seen().back().text, QString::fromUtf8(prompt));
-        QVERIFY(w.control<QLineEdit>(ConfigureMySQL::kPort).hasFocus() || !QApplication::focusWidget());
+        QVERIFY(w.control<QLineEdit>(ConfigureMySQL::kPort).hasFocus() ||
+                !QApplication::focusWidget());
     }
     // Back to the first page and on again: the page kept what was typed.
     w.back();
@@ -350,15 +374,19 @@ void DatabaseWizardTest::theMySqlPageRefusesABadPortAndAMissingClient() {
     w.next();
     QCOMPARE(w.page(), ConfigureDBSheet::kConfigureMySQL);
     QCOMPARE(script.Seen().back().title, QStringLiteral("Can't Find mysql"));
-    QCOMPARE(script.Seen().back().text, QString::fromStdString(world.env.Env().Root() +
-                                                               "/mysql cannot be found.  Please verify the /bin path and try again."));
-    QVERIFY2(app::GetSetting(settings::MySQLServer).empty(), "nothing written before the page is right");
+    QCOMPARE(script.Seen().back().text,
+             QString::fromStdString(
+                 world.env.Env().Root() +
+                 "/mysql cannot be found.  Please verify the /bin path and try again."));
+    QVERIFY2(app::GetSetting(settings::MySQLServer).empty(),
+             "nothing written before the page is right");
 
     w.type(ConfigureMySQL::kBinDirectory, "/usr/bin/");
     w.next();
     QCOMPARE(w.page(), ConfigureDBSheet::kConfigureCopyData);
     QCOMPARE(w.sheet->m_newConnectionString, std::string("DSN=") + DefaultMySQLDSNName);
-    QCOMPARE(w.sheet->m_newSpecification, std::string("3:MySQL:db.example.org:") + DefaultDatabaseName);
+    QCOMPARE(w.sheet->m_newSpecification,
+             std::string("3:MySQL:db.example.org:") + DefaultDatabaseName);
     QCOMPARE(w.sheet->m_mySql.port, 3307);
     QCOMPARE(app::GetSetting(settings::MySQLServer), std::string("db.example.org"));
     QCOMPARE(app::GetSetting(settings::MySQLBinPath), std::string("/usr/bin/"));
@@ -377,21 +405,25 @@ void DatabaseWizardTest::anAdvancedStringIsANewDatabase() {
     w.choose(ConfigureDB::kAdvanced);
     QCOMPARE(w.text(ConfigureAdvancedDB::kConnectionString),
              QString::fromStdString(dbconfig::AccessDirectConnectionString(world.oldStore)));
-    QVERIFY2(w.checked(ConfigureAdvancedDB::kSqlite), "the dialect of the string the page starts from");
+    QVERIFY2(w.checked(ConfigureAdvancedDB::kSqlite),
+             "the dialect of the string the page starts from");
     w.type(ConfigureAdvancedDB::kConnectionString, "Provider=SQLite;Data Source=" + newStore);
     w.next();
     QCOMPARE(w.sheet->m_newSpecification, std::string("1:?:?"));
-    QVERIFY(w.explanation().contains(QStringLiteral("NOTE: All Tallyvol tables in the new database will first be emptied")));
+    QVERIFY(w.explanation().contains(
+        QStringLiteral("NOTE: All Tallyvol tables in the new database will first be emptied")));
     QVERIFY(w.copyBox().isChecked() && w.copyBox().isEnabled());
 
     w.finish();
     QCOMPARE(w.page(), ConfigureDBSheet::kConfigureCopyData);
     QCOMPARE(captions(script), (std::vector<std::string>{"Confirm Table Drop", "Confirm Cancel"}));
-    QVERIFY(script.Seen()[0].text.startsWith(QStringLiteral("You are about to:\r\n 1. Drop the Tallyvol tables")));
+    QVERIFY(script.Seen()[0].text.startsWith(
+        QStringLiteral("You are about to:\r\n 1. Drop the Tallyvol tables")));
     QCOMPARE(script.Seen()[1].text, QStringLiteral("No action taken."));
 
     w.back();
-    w.type(ConfigureAdvancedDB::kConnectionString, "Provider=SQLite;Data Source=/nonexistent/dir/x.db");
+    w.type(ConfigureAdvancedDB::kConnectionString,
+           "Provider=SQLite;Data Source=/nonexistent/dir/x.db");
     w.next();
     w.copyBox().setChecked(false);
     w.finish();
@@ -404,7 +436,8 @@ void DatabaseWizardTest::anAdvancedStringIsANewDatabase() {
     w.next();
     QCOMPARE(w.sheet->m_kind, 2);
     w.back();
-    QVERIFY2(w.checked(ConfigureAdvancedDB::kSqlServer), "back from the copy page, the chosen dialect stays");
+    QVERIFY2(w.checked(ConfigureAdvancedDB::kSqlServer),
+             "back from the copy page, the chosen dialect stays");
     w.click(ConfigureAdvancedDB::kSqlite);
     w.type(ConfigureAdvancedDB::kConnectionString, "Provider=SQLite;Data Source=" + newStore);
     w.next();
@@ -427,7 +460,8 @@ void DatabaseWizardTest::aCopyBetweenTwoFilesShowsItsProgressAndCompletes() {
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (auto* copy = qobject_cast<CopyDatabaseDlg*>(window); copy != nullptr && copy->isVisible()) {
+            if (auto* copy = qobject_cast<CopyDatabaseDlg*>(window);
+                copy != nullptr && copy->isVisible()) {
                 title = copy->windowTitle();
                 QString text = ControlOf<QLabel>(*copy, CopyDatabaseDlg::kText)->text();
                 if (!tables.contains(text)) {
@@ -449,10 +483,13 @@ void DatabaseWizardTest::aCopyBetweenTwoFilesShowsItsProgressAndCompletes() {
     QCOMPARE(captions(script), (std::vector<std::string>{"Confirm Table Drop", "Done"}));
     QCOMPARE(script.Seen()[1].text, QStringLiteral("Database copying completed."));
     QCOMPARE(title, QStringLiteral("Database Copy Progress"));
-    QVERIFY2(tables.contains(QStringLiteral("Copying Table: SizeData (6 of 6)")), qPrintable(tables.join(',')));
-    World::expectStore(dbconfig::AccessDirectConnectionString(newStore), 1, dbconfig::AccessConnectionStringSpec(newStore));
+    QVERIFY2(tables.contains(QStringLiteral("Copying Table: SizeData (6 of 6)")),
+             qPrintable(tables.join(',')));
+    World::expectStore(dbconfig::AccessDirectConnectionString(newStore), 1,
+                       dbconfig::AccessConnectionStringSpec(newStore));
     for (const copytest::TableQuery& table : copytest::kTableQueries) {
-        QCOMPARE(copytest::SqliteRows(newStore, table.query), copytest::SqliteRows(world.oldStore, table.query));
+        QCOMPARE(copytest::SqliteRows(newStore, table.query),
+                 copytest::SqliteRows(world.oldStore, table.query));
     }
     QVERIFY(QApplication::topLevelWidgets().count() > 0);
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -486,19 +523,24 @@ void DatabaseWizardTest::aCopyIntoMariaDbCancelledInTheThirdTable() {
     QVERIFY(cancel.Clicked());
     QCOMPARE(cancel.Title(), QStringLiteral("Database Copy Progress"));
     QCOMPARE(captions(script), (std::vector<std::string>{"Confirm Table Drop", "Confirm Cancel"}));
-    QCOMPARE(script.Seen()[1].text, QStringLiteral("Are you sure you want to stop the database copy process?"));
+    QCOMPARE(script.Seen()[1].text,
+             QStringLiteral("Are you sure you want to stop the database copy process?"));
     QVERIFY(w.sheet->LastOutcome().copy == dbconfig::CopyResult::kStopped);
     QVERIFY2(!w.sheet->isVisible(), "a cancelled copy still saves the new settings");
-    World::expectStore("DSN=TallyvolWizardMaria", 3, "3:MySQL:" + server.host + ":" + database.Name());
+    World::expectStore("DSN=TallyvolWizardMaria", 3,
+                       "3:MySQL:" + server.host + ":" + database.Name());
 
     for (int i = 0; i < 2; ++i) {
         const copytest::TableQuery& table = copytest::kTableQueries[i];
-        QCOMPARE(copytest::MariaDbRows(server, database.Name(), table.query), copytest::SqliteRows(world.oldStore, table.query));
+        QCOMPARE(copytest::MariaDbRows(server, database.Name(), table.query),
+                 copytest::SqliteRows(world.oldStore, table.query));
     }
     long long scans = copytest::MariaDbCount(server, database.Name(), "ScanDefinition");
     QVERIFY2(scans >= 200 && scans < 600, qPrintable(QString::number(scans)));
-    std::vector<std::string> copiedScans = copytest::MariaDbRows(server, database.Name(), copytest::kTableQueries[2].query);
-    std::vector<std::string> sourceScans = copytest::SqliteRows(world.oldStore, copytest::kTableQueries[2].query);
+    std::vector<std::string> copiedScans =
+        copytest::MariaDbRows(server, database.Name(), copytest::kTableQueries[2].query);
+    std::vector<std::string> sourceScans =
+        copytest::SqliteRows(world.oldStore, copytest::kTableQueries[2].query);
     sourceScans.resize(copiedScans.size());
     QCOMPARE(copiedScans, sourceScans);
     for (const char* empty : {"Filters", "ExtensionInfo", "SizeData"}) {
@@ -531,9 +573,13 @@ void DatabaseWizardTest::aFirstStartWithoutAStoreEndsWhenTheWizardIsCancelled() 
     QCOMPARE(TallyvolUiRun(&application, &dialog, "tallyvol"), 0);
     QVERIFY(!windowShown);
     QVERIFY(app::ProgramEndRequested());
-    QCOMPARE(captions(script), (std::vector<std::string>{"No Database", "Configure Database Connectivity", "No Database"}));
-    QVERIFY(script.Seen()[0].text.startsWith(QStringLiteral("Tallyvol doesn't yet have a database specified")));
-    QVERIFY(script.Seen()[2].text.startsWith(QStringLiteral("Since database connectivity was not successfully completed")));
+    QCOMPARE(captions(script),
+             (std::vector<std::string>{"No Database", "Configure Database Connectivity",
+                                       "No Database"}));
+    QVERIFY(script.Seen()[0].text.startsWith(
+        QStringLiteral("Tallyvol doesn't yet have a database specified")));
+    QVERIFY(script.Seen()[2].text.startsWith(
+        QStringLiteral("Since database connectivity was not successfully completed")));
     QCOMPARE(app::GetSetting(settings::DBSource), 0);
     app::ResetProgramEndRequestForTesting();
 }
@@ -555,7 +601,8 @@ void DatabaseWizardTest::aFirstStartWithoutAStoreOpensTheWindowAfterFinish() {
             auto* odbcButton = ControlOf<QAbstractButton>(wizard, ConfigureAccessDB::kOdbc);
             odbcChosen = odbcButton->isChecked();
             ControlOf<QAbstractButton>(wizard, ConfigureAccessDB::kDirect)->click();
-            ControlOf<QLineEdit>(wizard, ConfigureAccessDB::kFile)->setText(QString::fromStdString(store));
+            ControlOf<QLineEdit>(wizard, ConfigureAccessDB::kFile)
+                ->setText(QString::fromStdString(store));
             wizard.next(); // asks before the store file is made
             wizard.button(QWizard::FinishButton)->click();
         })
@@ -578,9 +625,11 @@ void DatabaseWizardTest::aFirstStartWithoutAStoreOpensTheWindowAfterFinish() {
     QVERIFY(odbcChosen);
     QVERIFY(!app::ProgramEndRequested());
     QVERIFY(dialog.m_databaseConnected);
-    QCOMPARE(captions(script), (std::vector<std::string>{"No Database", "Configure Database Connectivity",
-                                                          "Verify Database File Creation"}));
-    World::expectStore(dbconfig::AccessDirectConnectionString(store), 1, dbconfig::AccessConnectionStringSpec(store));
+    QCOMPARE(captions(script),
+             (std::vector<std::string>{"No Database", "Configure Database Connectivity",
+                                       "Verify Database File Creation"}));
+    World::expectStore(dbconfig::AccessDirectConnectionString(store), 1,
+                       dbconfig::AccessConnectionStringSpec(store));
     QCOMPARE(copytest::SqliteCount(store, "ScanDefinition"), 0LL);
 }
 
@@ -589,8 +638,9 @@ void DatabaseWizardTest::thePathUpgradeShowsItsProgressWindow() {
     {
         platform::ado::Connection store;
         store.Open(dbconfig::AccessDirectConnectionString(world.oldStore));
-        store.Execute("insert into DirNames (DirID, Path, ParentDirID) values (9001, 'C:\\DATA', 0), "
-                      "(9002, 'C:\\DATA\\OLD', 9001)");
+        store.Execute(
+            "insert into DirNames (DirID, Path, ParentDirID) values (9001, 'C:\\DATA', 0), "
+            "(9002, 'C:\\DATA\\OLD', 9001)");
     }
     app::SetSetting(settings::FirstRun32, 0);
     app::SetSetting(settings::MDBPath, world.oldStore);
@@ -603,11 +653,13 @@ void DatabaseWizardTest::thePathUpgradeShowsItsProgressWindow() {
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (auto* progress = qobject_cast<CopyDatabaseDlg*>(window); progress != nullptr && progress->isVisible()) {
+            if (auto* progress = qobject_cast<CopyDatabaseDlg*>(window);
+                progress != nullptr && progress->isVisible()) {
                 title = progress->windowTitle();
                 text = ControlOf<QLabel>(*progress, CopyDatabaseDlg::kText)->text();
                 maximum = ControlOf<QProgressBar>(*progress, CopyDatabaseDlg::kBar)->maximum();
-                cancelEnabled = ControlOf<QAbstractButton>(*progress, CopyDatabaseDlg::kCancel)->isEnabled();
+                cancelEnabled =
+                    ControlOf<QAbstractButton>(*progress, CopyDatabaseDlg::kCancel)->isEnabled();
             }
         }
     });
@@ -620,9 +672,11 @@ void DatabaseWizardTest::thePathUpgradeShowsItsProgressWindow() {
     QCOMPARE(text, QStringLiteral("Upgrading data in DirNames table..."));
     QCOMPARE(maximum, 2);
     QVERIFY(!cancelEnabled);
-    QCOMPARE(copytest::SqliteRows(world.oldStore, "select count(*) from DirNames where Path like '_:%'"),
-             std::vector<std::string>{"0"});
-    QVERIFY2(&dialog.m_scanInfo.Sink() == &dialog.m_progress, "scans report to the scan window again");
+    QCOMPARE(
+        copytest::SqliteRows(world.oldStore, "select count(*) from DirNames where Path like '_:%'"),
+        std::vector<std::string>{"0"});
+    QVERIFY2(&dialog.m_scanInfo.Sink() == &dialog.m_progress,
+             "scans report to the scan window again");
 }
 
 QTEST_MAIN(DatabaseWizardTest)
