@@ -4,12 +4,14 @@
 #include "app/CTallyvol32Dlg.h"
 #include "app/UiLibrary.h"
 #include "app/base/DiagnosticLog.h"
+#include "app/base/RunState.h"
 #include "app/ui/BrandResources.h"
 #include "app/ui/CSplashWnd.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/PreferencesWindows.h"
 #include "app/ui/QtUserInterface.h"
 #include "brand/Brand.h"
+#include "dbconfig/ui/DatabaseWindows.h"
 
 #include <QApplication>
 
@@ -81,7 +83,9 @@ int runWindow(app::CTallyvol32Dlg& dialog, const char* programName) {
     {
         app::ui::MainWindow window(dialog);
         userInterface.SetMainWindow(&window);
-        window.exec();
+        if (!app::ProgramEndRequested()) { // the user declined to go on while the store opened
+            window.exec();
+        }
     }
     app::ui::CSplashWnd::EnableSplashScreen(false);
     return 0;
@@ -106,6 +110,7 @@ extern "C" __attribute__((visibility("default"))) int TallyvolUiRun(app::CTallyv
     }
     try {
         alerts::ui::InstallAlertWindows();
+        dbconfig::ui::InstallDatabaseWindows();
         return runWindow(*dialog, programName);
     } catch (...) {
         TV_DEBUG_LOG("** Exception in dlg->DoModal()");

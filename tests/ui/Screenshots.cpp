@@ -5,9 +5,9 @@
 // extension views, the progress window in the middle of a scan, the about box, the splash
 // screen, the stop-scan warning, the missing-directory question, the exclusion filters and the
 // directory explorer, the preferences with the cluster-size overrides, the update check's bar,
-// the problem report, the alert list, the alert editor, the notification profile editor and the
-// Schedule dialog; also the main window at its smallest size. Exits non-zero when a window could
-// not be rendered.
+// the problem report, the alert list, the alert editor, the notification profile editor, the
+// Schedule dialog and the database wizard's pages; also the main window at its smallest size.
+// Exits non-zero when a window could not be rendered.
 #include "alerts/AlertTaskText.h"
 #include "alerts/Notification.h"
 #include "alerts/ui/windows/CAlertDlg.h"
@@ -32,6 +32,7 @@
 #include "reports/ui/DirExploreDlg.h"
 #include "brand/Brand.h"
 #include "tests/support/FakeCrontab.h"
+#include "tests/ui/DatabaseWindowsScreenshots.h"
 #include "tests/ui/support/SampleStore.h"
 #include "tests/ui/support/StandInCronDaemon.h"
 #include "tests/ui/support/UiTestSupport.h"
@@ -257,5 +258,6 @@ int main(int argc, char** argv) {
         }
         app::ui::CSplashWnd::EnableSplashScreen(false);
     }
+    uitest::SaveDatabaseWindowScreenshots([](QWidget& window, const char* name) { save(window, name); }, env.Env().Root());
     return g_failures == 0 ? 0 : 1;
 }
