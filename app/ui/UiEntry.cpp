@@ -8,6 +8,7 @@
 #include "app/ui/MainWindow.h"
 #include "app/ui/QtUserInterface.h"
 #include "brand/Brand.h"
+#include "reports/ui/ReportWindows.h"
 
 #include <QApplication>
 
@@ -74,6 +75,7 @@ int runWindow(app::CTallyvol32Dlg& dialog, const char* programName) {
     }
 
     app::ui::QtUserInterface userInterface;
+    reports::ui::InstallReportWindows();
     app::ui::CSplashWnd::EnableSplashScreen(true);
     {
         app::ui::MainWindow window(dialog);
