@@ -3,8 +3,10 @@
 // Renders every window of the program, filled from a realistic store (a home-like tree
 // scanned three times, a week apart), to PNG files: the main window in the directory and
 // extension views, the progress window in the middle of a scan, the about box, the splash
-// screen, the stop-scan warning, the missing-directory question, the exclusion filters and the
-// directory explorer; also the main window at its smallest size. Exits non-zero when a window could not be rendered.
+// screen, the stop-scan warning, the missing-directory question, the exclusion filters, the
+// export and spreadsheet report dialogs and the directory explorer; also the main window at
+// its smallest size; and the workbook the spreadsheet report dialog writes of that store.
+// Exits non-zero when a window could not be rendered.
 #include "app/CTallyvol32Dlg.h"
 #include "app/base/Settings.h"
 #include "app/base/SmartWarning.h"
@@ -15,6 +17,8 @@
 #include "app/ui/ProgressWindow.h"
 #include "reports/DirNotExist.h"
 #include "reports/ui/DirExploreDlg.h"
+#include "reports/ui/ExcelReportDlg.h"
+#include "reports/ui/ExportDlg.h"
 #include "tests/ui/support/SampleStore.h"
 #include "tests/ui/support/UiTestSupport.h"
 
@@ -22,6 +26,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -139,6 +144,27 @@ int main(int argc, char** argv) {
             app::SmartWarning("Are you sure you want to stop the scan?", "CancelScan").DoModal();
             script.Then(photograph("missing_directory_question", 2));
             reports::ConfirmScanOfMissingDirectory(tree + "/gone");
+        }
+        {
+            uitest::DialogScript script;
+            script.Then(photograph("export", 2)).Then(photograph("spreadsheet_report", 1));
+            reports::ui::ExportDlg exportDialog(dialog.m_displayData, {dialog.m_view, false, dialog.m_sortMethod}, &window);
+            exportDialog.Exec();
+            // Generate writes the workbook of the sample store; a copy lands beside the pictures.
+            std::string documents = env.Env().Root() + "/documents";
+            QDir().mkpath(QString::fromStdString(documents + "/Documents"));
+            env.Env().Set("HOME", documents);
+            uitest::FakeOpener opener;
+            reports::ui::ExcelReportDlg reportDialog(dialog.m_displayData, dialog.m_view, dialog.m_displayData.path, &window);
+            reportDialog.Exec();
+            QString workbook = g_output + QStringLiteral("/spreadsheet_report.xlsx");
+            QFile::remove(workbook);
+            if (opener.Opened().empty() || !QFile::copy(QString::fromStdString(opener.Opened()), workbook)) {
+                std::fputs("the spreadsheet report wrote no workbook\n", stderr);
+                ++g_failures;
+            } else {
+                std::printf("%s\n", qPrintable(workbook));
+            }
         }
         {
             reports::ui::DirExploreDlg explorer(&window);
