@@ -8,9 +8,9 @@ namespace platform::shell {
 
 PendingOpen::PendingOpen(const std::string& file, int waitMilliseconds)
     : m_deadline(std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, waitMilliseconds))) {
-    process::LaunchOptions options;
-    options.workingDirectory = "/";
-    options.standardInput = process::kNullStream;
+    // Built in one piece: assigning the directory afterwards trips GCC 12's -Wrestrict under the
+    // sanitizers.
+    const process::LaunchOptions options{process::kNullStream, process::kInheritStream, process::kInheritStream, "/", {}};
     int error = 0;
     m_pid = process::LaunchProcess({kOpenCommand, file}, options, &error);
     if (m_pid < 0) {
