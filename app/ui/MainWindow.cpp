@@ -12,11 +12,11 @@
 #include "app/ui/ExcludeFilterDlg.h"
 #include "app/ui/ModalRunner.h"
 #include "app/ui/QtUserInterface.h"
-#include "app/ui/ShellOpen.h"
 #include "app/ui/WindowFont.h"
 #include "app/ui/WindowHooks.h"
 #include "brand/Brand.h"
 #include "dbconfig/ui/UpgradeProgress.h"
+#include "platform/shell/PendingOpen.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/system/SystemInfo.h"
 #include "platform/ui/IUserInterface.h"
@@ -484,7 +484,12 @@ void MainWindow::OnFilter() {
 
 void MainWindow::OnHelp() {
     try {
-        ShellOpen(QString::fromStdString(CTallyvol32Dlg::HelpFilePath()));
+        // Nobody waits for the browser; its opener is reaped when it ends.
+        platform::shell::PendingOpen opener(CTallyvol32Dlg::HelpFilePath());
+        if (std::optional<platform::shell::OpenResult> result = opener.Poll();
+            result && result->status != platform::shell::OpenStatus::kOpened) {
+            TV_DEBUG_LOG("Opening the help failed: %s (%d)", result->detail.c_str(), result->code);
+        }
     } catch (...) {
         TV_DEBUG_LOG("** Exception in OnHelp\n");
     }

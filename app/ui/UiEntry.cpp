@@ -12,6 +12,7 @@
 #include "app/ui/QtUserInterface.h"
 #include "brand/Brand.h"
 #include "dbconfig/ui/DatabaseWindows.h"
+#include "reports/ui/ReportWindows.h"
 
 #include <QApplication>
 
@@ -79,6 +80,7 @@ int runWindow(app::CTallyvol32Dlg& dialog, const char* programName) {
 
     app::ui::QtUserInterface userInterface;
     app::ui::InstallPreferencesWindows();
+    reports::ui::InstallReportWindows();
     app::ui::CSplashWnd::EnableSplashScreen(true);
     {
         app::ui::MainWindow window(dialog);

@@ -3,11 +3,12 @@
 // Renders every window of the program, filled from a realistic store (a home-like tree
 // scanned three times, a week apart), to PNG files: the main window in the directory and
 // extension views, the progress window in the middle of a scan, the about box, the splash
-// screen, the stop-scan warning, the missing-directory question, the exclusion filters and the
-// directory explorer, the preferences with the cluster-size overrides, the update check's bar,
-// the problem report, the alert list, the alert editor, the notification profile editor, the
-// Schedule dialog and the database wizard's pages; also the main window at its smallest size.
-// Exits non-zero when a window could not be rendered.
+// screen, the stop-scan warning, the missing-directory question, the exclusion filters, the
+// export and spreadsheet report dialogs and the directory explorer, the preferences with the
+// cluster-size overrides, the update check's bar, the problem report, the alert list, the alert
+// editor, the notification profile editor, the Schedule dialog and the database wizard's pages;
+// also the main window at its smallest size; and the workbook the spreadsheet report dialog
+// writes of that store. Exits non-zero when a window could not be rendered.
 #include "alerts/AlertTaskText.h"
 #include "alerts/Notification.h"
 #include "alerts/ui/windows/CAlertDlg.h"
@@ -33,6 +34,8 @@
 #include "brand/Brand.h"
 #include "tests/support/FakeCrontab.h"
 #include "tests/ui/DatabaseWindowsScreenshots.h"
+#include "reports/ui/ExcelReportDlg.h"
+#include "reports/ui/ExportDlg.h"
 #include "tests/ui/support/SampleStore.h"
 #include "tests/ui/support/StandInCronDaemon.h"
 #include "tests/ui/support/UiTestSupport.h"
@@ -42,6 +45,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QFile>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -241,6 +245,27 @@ int main(int argc, char** argv) {
             });
             app::ui::ErrorDlg report(app::ErrorText(0, "Processing the Preferences"), app::GetSystemInfoText(), &window);
             report.Exec();
+        }
+        {
+            uitest::DialogScript script;
+            script.Then(photograph("export", 2)).Then(photograph("spreadsheet_report", 1));
+            reports::ui::ExportDlg exportDialog(dialog.m_displayData, {dialog.m_view, false, dialog.m_sortMethod}, &window);
+            exportDialog.Exec();
+            // Generate writes the workbook of the sample store; a copy lands beside the pictures.
+            std::string documents = env.Env().Root() + "/documents";
+            QDir().mkpath(QString::fromStdString(documents + "/Documents"));
+            env.Env().Set("HOME", documents);
+            uitest::FakeOpener opener;
+            reports::ui::ExcelReportDlg reportDialog(dialog.m_displayData, dialog.m_view, dialog.m_displayData.path, &window);
+            reportDialog.Exec();
+            QString workbook = g_output + QStringLiteral("/spreadsheet_report.xlsx");
+            QFile::remove(workbook);
+            if (opener.Opened().empty() || !QFile::copy(QString::fromStdString(opener.Opened()), workbook)) {
+                std::fputs("the spreadsheet report wrote no workbook\n", stderr);
+                ++g_failures;
+            } else {
+                std::printf("%s\n", qPrintable(workbook));
+            }
         }
         {
             reports::ui::DirExploreDlg explorer(&window);
