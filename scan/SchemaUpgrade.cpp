@@ -1,12 +1,14 @@
-// Bringing included stores written by older versions to the current tables, in place.
+#include "scan/SchemaUpgrade.h"
+
 #include "app/base/DiagnosticLog.h"
 #include "app/base/RunState.h"
 #include "brand/Brand.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
-#include "scan/CScanInfo.h"
+#include "scan/ConnectionCache.h"
 #include "scan/DatabaseConnection.h"
+#include "scan/ScanStoreSql.h"
 #include "scan/SqlRules.h"
 
 namespace scan {
@@ -92,11 +94,11 @@ void ResetUpgradeConfirmationForTesting() {
     g_upgradeConfirmed = false;
 }
 
-void CScanInfo::UpgradeSchema() {
+void SchemaUpgrade::Run() {
     if (app::CurrentDBSource() != kAccessDatabase) {
         return;
     }
-    std::shared_ptr<platform::ado::Connection> connection = GetConnection(false);
+    std::shared_ptr<platform::ado::Connection> connection = m_connections.Get(false);
     if (!connection) {
         return;
     }
@@ -107,7 +109,7 @@ void CScanInfo::UpgradeSchema() {
     upgradeStep(*connection, ScanStoreSql::FiltersUpgrade(),
                 "Exception while creating new Filters table");
     if (!app::ProgramEndRequested()) {
-        UpgradeStoredPaths();
+        m_paths.Run();
     }
 }
 

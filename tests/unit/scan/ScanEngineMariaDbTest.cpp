@@ -59,7 +59,7 @@ TEST(ScanEngineMariaDb, ScansAreStoredLoadedAndPurged) {
         }
     }
     EXPECT_TRUE(found);
-    EXPECT_GT(scanInfo.GetDirID(nullptr, tree + "/it's/a\\b", 0, true, true, false, false), 0);
+    EXPECT_GT(scanInfo.GetDirID(nullptr, tree + "/it's/a\\b", 0, DirIDOptions().LookupOnly().WithoutCache()), 0);
 
     ASSERT_TRUE(scanInfo.LoadScans(tree, 2, data, 100));
     EXPECT_FALSE(data.rows.empty());

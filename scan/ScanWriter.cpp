@@ -1,11 +1,11 @@
-// Writing a scan: its ScanDefinition row, one size row per saved directory, and the extension
-// statistics.
-#include "app/base/DiagnosticLog.h"
+#include "scan/ScanWriter.h"
+
 #include "app/base/ErrorReport.h"
 #include "app/base/RunState.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/StringPrintf.h"
-#include "scan/CScanInfo.h"
+#include "scan/ScanSinkSlot.h"
+#include "scan/ScanStoreSql.h"
 
 #include <chrono>
 #include <ctime>
@@ -33,45 +33,9 @@ std::tm localNow(std::time_t* seconds) {
 
 } // namespace
 
-namespace {
-
-// Runs the write of a size row; a failure is reported with the directory's path.
-template <typename Write> bool saveRow(const ScanEntry& entry, Write write) {
-    if (entry.dirID == kDirIDFailed) {
-        return false;
-    }
-    if (entry.dirID == kDirIDTooLong) {
-        return true;
-    }
-    try {
-        write();
-        return true;
-    } catch (const ComError& error) {
-        app::ReportComError(error, StringPrintf("Saving scan data for %s", entry.path.c_str()));
-    } catch (...) {
-        app::ReportError(0, StringPrintf("Saving scan data for %s", entry.path.c_str()));
-    }
-    return false;
-}
-
-} // namespace
-
-bool ScanEntry::Save(const std::shared_ptr<Connection>& connection) const {
-    return saveRow(*this, [&] {
-        connection->Execute(ScanStoreSql(app::CurrentDBSource())
-                                .InsertSizeRow(dirID, scanID, parentDirID, static_cast<std::int64_t>(totalSize)));
-    });
-}
-
-bool ScanEntry::Save(platform::ado::Command& insertSizeRow) const {
-    return saveRow(*this, [&] {
-        insertSizeRow.Bind(1, dirID).Bind(2, scanID).Bind(3, parentDirID).Bind(4, static_cast<std::int64_t>(totalSize));
-        insertSizeRow.Execute();
-    });
-}
-
-int CScanInfo::NewScanID(std::shared_ptr<Connection> connection, int rootDirID, int scanType) {
-    ScanStoreSql statements = Sql();
+int ScanWriter::NewScanID(const std::shared_ptr<Connection>& connection, int rootDirID,
+                          int scanType) {
+    ScanStoreSql statements(app::CurrentDBSource());
     std::string sql;
     try {
         // A scan is found again by its root and start second. A scan of the same root already
@@ -96,26 +60,31 @@ int CScanInfo::NewScanID(std::shared_ptr<Connection> connection, int rootDirID, 
             return row->Fields("ScanID").AsInt();
         }
     } catch (const ComError& error) {
-        app::ReportComError(error, StringPrintf("Getting a new scanID from the database. DirID=%u, SQL=[%s], dbg=%d",
-                                                static_cast<unsigned>(rootDirID), sql.c_str(), 1));
+        app::ReportComError(
+            error,
+            StringPrintf("Getting a new scanID from the database. DirID=%u, SQL=[%s], dbg=%d",
+                         static_cast<unsigned>(rootDirID), sql.c_str(), 1));
     } catch (...) {
-        app::ReportError(0, StringPrintf("Getting a new scanID from the database. DirID=%u, SQL=[%s], dbg=%d",
-                                         static_cast<unsigned>(rootDirID), sql.c_str(), 2));
+        app::ReportError(
+            0, StringPrintf("Getting a new scanID from the database. DirID=%u, SQL=[%s], dbg=%d",
+                            static_cast<unsigned>(rootDirID), sql.c_str(), 2));
     }
     return 0;
 }
 
-void CScanInfo::SaveExtensionInfo(std::shared_ptr<Connection> connection, const ExtensionMap& extensions,
-                                  int scanID) {
-    ScanStoreSql statements = Sql();
-    Sink().Status("Saving file extension data...");
+void ScanWriter::SaveExtensionInfo(const std::shared_ptr<Connection>& connection,
+                                   const ExtensionMap& extensions, int scanID) {
+    ScanStoreSql statements(app::CurrentDBSource());
+    m_sink.Get().Status("Saving file extension data...");
     std::string step = "Getting all extensions";
     try {
         std::map<std::string, int> known;
         {
-            std::unique_ptr<platform::ado::Recordset> rows = connection->OpenRecordset(statements.SelectAllExtensions());
+            std::unique_ptr<platform::ado::Recordset> rows =
+                connection->OpenRecordset(statements.SelectAllExtensions());
             for (; !rows->IsEOF(); rows->MoveNext()) {
-                known.emplace(rows->Fields("ExtensionText").AsString(), rows->Fields("ExtensionID").AsInt());
+                known.emplace(rows->Fields("ExtensionText").AsString(),
+                              rows->Fields("ExtensionID").AsInt());
             }
         }
         for (const auto& [extension, stats] : extensions) {
@@ -124,7 +93,8 @@ void CScanInfo::SaveExtensionInfo(std::shared_ptr<Connection> connection, const 
                 if (key.size() >= 21) {
                     std::size_t first = key.find_first_not_of(' ');
                     std::size_t last = key.find_last_not_of(' ');
-                    key = first == std::string::npos ? std::string() : key.substr(first, last - first + 1);
+                    key = first == std::string::npos ? std::string()
+                                                     : key.substr(first, last - first + 1);
                     if (key.size() >= 21) {
                         key = key.substr(0, 19) + "*";
                     }
@@ -140,9 +110,11 @@ void CScanInfo::SaveExtensionInfo(std::shared_ptr<Connection> connection, const 
                     }
                     found = known.emplace(key, row->Fields("ExtensionID").AsInt()).first;
                 }
-                step = StringPrintf("Adding data for extID %u", static_cast<unsigned>(found->second));
-                connection->Execute(statements.InsertExtensionRow(found->second, scanID, static_cast<int>(stats.count),
-                                                                  static_cast<std::int64_t>(stats.bytes)));
+                step =
+                    StringPrintf("Adding data for extID %u", static_cast<unsigned>(found->second));
+                connection->Execute(statements.InsertExtensionRow(
+                    found->second, scanID, static_cast<int>(stats.count),
+                    static_cast<std::int64_t>(stats.bytes)));
             } catch (const ComError& error) {
                 if (error.Code() != kSkippableExtensionError) {
                     throw;
@@ -150,11 +122,12 @@ void CScanInfo::SaveExtensionInfo(std::shared_ptr<Connection> connection, const 
             }
         }
     } catch (const ComError& error) {
-        app::ReportComError(error, StringPrintf("Saving file extension information (%s).  ScanID=%u", step.c_str(),
-                                                static_cast<unsigned>(scanID)));
+        app::ReportComError(error,
+                            StringPrintf("Saving file extension information (%s).  ScanID=%u",
+                                         step.c_str(), static_cast<unsigned>(scanID)));
     } catch (...) {
-        app::ReportError(0, StringPrintf("Saving file extension information (%s).  ScanID=%u", step.c_str(),
-                                         static_cast<unsigned>(scanID)));
+        app::ReportError(0, StringPrintf("Saving file extension information (%s).  ScanID=%u",
+                                         step.c_str(), static_cast<unsigned>(scanID)));
     }
 }
 

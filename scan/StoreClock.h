@@ -1,0 +1,44 @@
+/*
+ * The processor time the scan's thread spends in the store, for the debug line that ends a
+ * scan (processor time, since the walk's threads share the processors with it). One per scan,
+ * on the scan's thread.
+ */
+#ifndef TALLYVOL_SCAN_STORECLOCK_H
+#define TALLYVOL_SCAN_STORECLOCK_H
+
+#include <time.h>
+
+#include <cstdint>
+#include <type_traits>
+
+namespace scan {
+
+class StoreClock {
+public:
+    template <typename Work> auto Time(Work&& work) {
+        std::int64_t start = threadNanoseconds();
+        auto finish = [&] { m_total += threadNanoseconds() - start; };
+        if constexpr (std::is_void_v<decltype(work())>) {
+            work();
+            finish();
+        } else {
+            auto result = work();
+            finish();
+            return result;
+        }
+    }
+    long Milliseconds() const { return static_cast<long>(m_total / 1000000); }
+
+private:
+    static std::int64_t threadNanoseconds() {
+        timespec now{};
+        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+    }
+
+    std::int64_t m_total = 0;
+};
+
+} // namespace scan
+
+#endif
