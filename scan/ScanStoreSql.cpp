@@ -295,4 +295,9 @@ ScanStoreSql::UpgradeStep ScanStoreSql::FiltersUpgrade() {
              "Filter TEXT(254))"}};
 }
 
+std::string ScanStoreSql::CountScanTables() {
+    return "select count(*) from sqlite_master where type='table' and name in "
+           "('DirNames', 'ScanDefinition', 'SizeData', 'Extensions', 'ExtensionInfo')";
+}
+
 } // namespace scan

@@ -93,6 +93,9 @@ public:
     static UpgradeStep ScanDateUpgrade(); // column Date becomes ScanDate
     static UpgradeStep DirSizeUpgrade();  // column Size becomes DirSize
     static UpgradeStep FiltersUpgrade();  // the Filters table is added
+    // How many of the scan tables (DirNames, ScanDefinition, SizeData, Extensions,
+    // ExtensionInfo) an included store holds; 0 for a new, empty file.
+    static std::string CountScanTables();
 
 private:
     std::string path(const std::string& value, bool forLike = false) const;

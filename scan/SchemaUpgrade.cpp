@@ -8,6 +8,7 @@
 #include "platform/ui/IUserInterface.h"
 #include "scan/ConnectionCache.h"
 #include "scan/DatabaseConnection.h"
+#include "scan/IStorePreparation.h"
 #include "scan/ScanStoreSql.h"
 #include "scan/SqlRules.h"
 
@@ -62,6 +63,25 @@ void upgradeStep(platform::ado::Connection& connection, const ScanStoreSql::Upgr
     }
 }
 
+// A store file that exists but holds none of the scan tables (left empty by an interrupted
+// copy, or made with touch) gets them, as a missing file gets the template: no probe of an
+// older layout could succeed on it, and every scan would fail for ever.
+void createTablesOfAnEmptyStore(platform::ado::Connection& connection) {
+    try {
+        auto count = connection.OpenRecordset(ScanStoreSql::CountScanTables());
+        if (count->IsEOF() || count->Fields(0).AsInt64() != 0) {
+            return;
+        }
+    } catch (const ComError&) {
+        return; // no SQLite catalogue to ask: nothing is known about the tables
+    }
+    IStorePreparation* preparation = StorePreparation();
+    app::WriteLogLine("The database holds none of the scan tables; creating them.");
+    if (preparation != nullptr) {
+        preparation->CreateStoreTables(connection);
+    }
+}
+
 } // namespace
 
 bool ConfirmUpgrade() {
@@ -102,6 +122,7 @@ void SchemaUpgrade::Run() {
     if (!connection) {
         return;
     }
+    createTablesOfAnEmptyStore(*connection);
     upgradeStep(*connection, ScanStoreSql::ScanDateUpgrade(),
                 "Exception while updating ScanDefinition table schema");
     upgradeStep(*connection, ScanStoreSql::DirSizeUpgrade(),
