@@ -46,6 +46,16 @@ public:
     // Runs it (options adCmdText | adExecuteNoRecords); returns the rows it changed.
     std::int64_t Execute();
 
+    // Batches: AddToBatch keeps the values bound so far as one row (each row binds all its
+    // values); ExecuteBatch runs the rows kept, in order, and empties the batch, also when it
+    // fails. An ODBC back end sends an INSERT ... VALUES (...) batch as multi-row statements
+    // (up to kMaxRowsPerStatement rows each: one round trip instead of one per row); such a
+    // statement stores all its rows or none. SQLite runs the rows one by one.
+    static constexpr std::size_t kMaxRowsPerStatement = 1000;
+    Command& AddToBatch();
+    std::size_t BatchRows() const;
+    std::int64_t ExecuteBatch();
+
 private:
     std::shared_ptr<detail::Session> m_session;
     std::unique_ptr<detail::PreparedStatement> m_statement;
