@@ -11,7 +11,10 @@
 #include "scan/ScanEntry.h"
 #include "scan/ScanSinkSlot.h"
 #include "scan/ScanStoreSql.h"
+#include "scan/StoreConflicts.h"
 #include "scan/fs/StoredPath.h"
+
+#include <algorithm>
 
 namespace scan {
 
@@ -135,7 +138,9 @@ int DirectoryIds::lookUp(const std::shared_ptr<Connection>& connection, const st
             ancestor.skipCache = true;
             ancestor.loopCheck = options.loopCheck;
             ancestor.filters = options.filters;
-            parentDirID = GetDirID(connection, parent, 0, ancestor);
+            // An ancestor that could not be had leaves the row parentless (0), for the repair
+            // to find, rather than with -1 for good.
+            parentDirID = std::max(GetDirID(connection, parent, 0, ancestor), 0);
             ClearCache();
         }
     }
@@ -169,7 +174,15 @@ int DirectoryIds::lookUp(const std::shared_ptr<Connection>& connection, const st
         m_sink.Get().Status(kManyNewDirectories);
     }
     sql = statements.InsertDirectory(stored, parentDirID);
-    connection->Execute(sql);
+    try {
+        RetryOnConflict([&] { connection->Execute(sql); });
+    } catch (const ComError& error) {
+        if (!IsDuplicateKey(error)) {
+            throw;
+        }
+        // Another writer stored the directory since the lookup above: its row is the one.
+        TV_DEBUG_LOG("%s was stored by another writer", stored.c_str());
+    }
     sql = statements.SelectDirID(stored);
     std::unique_ptr<platform::ado::Recordset> row = connection->OpenRecordset(sql);
     if (!row->IsEOF()) {

@@ -6,9 +6,11 @@
 #include "scan/CommandTimeout.h"
 #include "scan/DirectoryMap.h"
 #include "scan/ScanStoreSql.h"
+#include "scan/StoreConflicts.h"
 
 #include <strings.h>
 
+#include <algorithm>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -20,6 +22,7 @@ using platform::ado::Connection;
 namespace {
 
 constexpr int kMaxParentBatches = 1000;
+constexpr std::size_t kRepairsPerTransaction = 500;
 
 // How many rows below the root lack their parent, not counting a root that has none (the root
 // of the host or a share needs no repair).
@@ -62,6 +65,71 @@ repairsOfBatch(Connection& connection, const ScanStoreSql& statements, const std
     return repairs;
 }
 
+// Rows written with -1 when their parent's lookup failed become parentless again.
+void resetLostParents(Connection& connection, const ScanStoreSql& statements) {
+    std::unique_ptr<platform::ado::Recordset> count =
+        connection.OpenRecordset(statements.CountLostParents());
+    if (!count->IsEOF() && count->Fields(0).AsInt64() > 0) {
+        count.reset();
+        RetryOnConflict([&] { connection.Execute(statements.ResetLostParents()); });
+    }
+}
+
+// The root itself is left out of the repair below it (its parent lies outside); it gets its
+// parent here when it lacks one and the directory above it is stored.
+void repairRootItself(Connection& connection, const ScanStoreSql& statements,
+                      const std::string& root) {
+    std::string parent = StoredParent(root);
+    if (parent.size() <= 1) {
+        return;
+    }
+    {
+        std::unique_ptr<platform::ado::Recordset> row =
+            connection.OpenRecordset(statements.SelectParentDirID(root));
+        if (row->IsEOF() || row->Fields(0).IsNull() || row->Fields(0).AsInt() > 0) {
+            return;
+        }
+    }
+    int parentDirID = 0;
+    {
+        std::unique_ptr<platform::ado::Recordset> row =
+            connection.OpenRecordset(statements.SelectDirID(parent));
+        if (row->IsEOF()) {
+            return;
+        }
+        parentDirID = row->Fields("DirID").AsInt();
+    }
+    RetryOnConflict([&] { connection.Execute(statements.RepairParent(parentDirID, root)); });
+}
+
+// On a server store other writers repair the same rows at the same time: short transactions,
+// rows in path order (so that two writers take their locks in the same order), and a
+// transaction that lost a deadlock runs again.
+void repairInShortTransactions(Connection& connection, platform::ado::Command& repair,
+                               const ScanStoreSql& statements,
+                               std::vector<std::pair<std::string, int>>& repairs) {
+    std::sort(repairs.begin(), repairs.end());
+    for (std::size_t first = 0; first < repairs.size(); first += kRepairsPerTransaction) {
+        std::size_t last = std::min(repairs.size(), first + kRepairsPerTransaction);
+        RetryOnConflict([&] {
+            connection.BeginTrans();
+            try {
+                for (std::size_t i = first; i < last; ++i) {
+                    repair.Bind(1, repairs[i].second)
+                        .BindText(2, repairs[i].first, statements.PathLiteral(repairs[i].first));
+                    repair.Execute();
+                }
+                connection.CommitTrans();
+            } catch (...) {
+                if (connection.InTransaction()) {
+                    connection.RollbackTrans();
+                }
+                throw;
+            }
+        });
+    }
+}
+
 } // namespace
 
 void ParentRepair::Run(const std::shared_ptr<Connection>& connection, const std::string& root) {
@@ -70,7 +138,15 @@ void ParentRepair::Run(const std::shared_ptr<Connection>& connection, const std:
     }
     ScanStoreSql statements(app::CurrentDBSource());
     SetCommandTimeout timeout(connection, kLongCommandTimeout);
+    resetLostParents(*connection, statements);
+    if (!root.empty()) {
+        repairRootItself(*connection, statements, root);
+    }
     if (parentlessBelow(*connection, statements, root) == 0) {
+        return;
+    }
+    if (IsServerStore(statements.Kind()) && !connection->InTransaction()) {
+        repairOnServer(connection, statements, root);
         return;
     }
     // Many updates: one transaction, unless the caller runs one already.
@@ -110,6 +186,32 @@ void ParentRepair::Run(const std::shared_ptr<Connection>& connection, const std:
         }
         throw;
     }
+}
+
+void ParentRepair::repairOnServer(const std::shared_ptr<Connection>& connection,
+                                  const ScanStoreSql& statements, const std::string& root) {
+    int fixed = 0;
+    std::size_t first = 0;
+    std::unique_ptr<platform::ado::Command> repair;
+    for (int batch = 0; batch < kMaxParentBatches; ++batch) {
+        std::unordered_map<std::string, int> directories;
+        std::size_t read =
+            LoadDirectoryMap(*connection, statements, root, first, directories, nullptr);
+        std::vector<std::pair<std::string, int>> repairs =
+            repairsOfBatch(*connection, statements, root, directories);
+        if (!repairs.empty() && !repair) {
+            repair = connection->Prepare(ScanStoreSql::RepairParentPrepared());
+        }
+        if (!repairs.empty()) {
+            repairInShortTransactions(*connection, *repair, statements, repairs);
+        }
+        fixed += static_cast<int>(repairs.size());
+        if (read < kMaxRowsPerLoad) {
+            break;
+        }
+        first += kMaxRowsPerLoad;
+    }
+    TV_DEBUG_LOG("Fixed %d directory parents", fixed);
 }
 
 } // namespace scan

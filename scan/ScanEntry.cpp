@@ -5,6 +5,7 @@
 #include "app/base/RunState.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/StringPrintf.h"
+#include "scan/InsertBatch.h"
 #include "scan/ScanStoreSql.h"
 
 namespace scan {
@@ -44,13 +45,14 @@ bool ScanEntry::Save(const std::shared_ptr<Connection>& connection) const {
     });
 }
 
-bool ScanEntry::Save(platform::ado::Command& insertSizeRow) const {
+bool ScanEntry::Save(InsertBatch& sizeRows) const {
     return saveRow(*this, [&] {
-        insertSizeRow.Bind(1, dirID)
+        sizeRows.Row()
+            .Bind(1, dirID)
             .Bind(2, scanID)
             .Bind(3, parentDirID)
             .Bind(4, static_cast<std::int64_t>(totalSize));
-        insertSizeRow.Execute();
+        sizeRows.Add();
     });
 }
 

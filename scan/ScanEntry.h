@@ -18,6 +18,8 @@ class Connection;
 
 namespace scan {
 
+class InsertBatch;
+
 // A DirID of -1 is a failed lookup, -2 a path too long to store.
 inline constexpr int kDirIDFailed = -1;
 inline constexpr int kDirIDTooLong = -2;
@@ -38,9 +40,9 @@ public:
     // Writes the size row; false for a failed lookup (-1), true without writing for a path
     // too long to store (-2). A failure is reported and returns false.
     bool Save(const std::shared_ptr<platform::ado::Connection>& connection) const;
-    // The same through the size-row insert prepared for the scan
-    // (ScanStoreSql::InsertSizeRowPrepared).
-    bool Save(platform::ado::Command& insertSizeRow) const;
+    // The same through the scan's batch of the size-row insert
+    // (ScanStoreSql::InsertSizeRowPrepared): written now, or with the next rows of the batch.
+    bool Save(InsertBatch& sizeRows) const;
 };
 
 // Files of one extension in a scan.

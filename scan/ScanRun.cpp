@@ -2,12 +2,15 @@
 
 #include "app/base/DiagnosticLog.h"
 #include "app/base/ErrorReport.h"
+#include "app/base/RunState.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/StringPrintf.h"
 #include "scan/DirectoryIds.h"
+#include "scan/InsertBatch.h"
 #include "scan/ScanStoreSql.h"
 #include "scan/ScanTransaction.h"
 #include "scan/ScanWriter.h"
+#include "scan/StoreConflicts.h"
 #include "scan/fs/DirectoryReader.h"
 #include "scan/fs/StoredPath.h"
 #include "scan/fs/TreeWalker.h"
@@ -50,7 +53,12 @@ std::int64_t ScanRun::Run() {
     m_sink.Started(m_request.path, !m_request.quiet);
     FinishedGuard finished(m_sink, m_summary);
     auto started = std::chrono::steady_clock::now();
-    ScanTransaction transaction(m_connection);
+    ScanTransaction transaction(m_connection, !IsServerStore(app::CurrentDBSource()));
+    // Size rows still in a batch are written on every way out, before the commit.
+    struct PendingRows {
+        ScanRun& run;
+        ~PendingRows() { run.flushSizeRows(run.m_request.storedRoot); }
+    } pendingRows{*this};
     if (!beginStoring()) {
         return kAborted;
     }
@@ -97,7 +105,9 @@ bool ScanRun::beginStoring() {
     }
     // One size row per directory: the insert is compiled once for the whole scan.
     try {
-        m_insertSizeRow = m_connection->Prepare(ScanStoreSql::InsertSizeRowPrepared());
+        m_sizeRows = std::make_unique<InsertBatch>(
+            m_connection->Prepare(ScanStoreSql::InsertSizeRowPrepared()),
+            IsServerStore(app::CurrentDBSource()));
     } catch (const ComError& error) {
         app::ReportComError(error,
                             StringPrintf("Saving scan data for %s", m_request.storedRoot.c_str()));
@@ -185,10 +195,13 @@ bool ScanRun::leave(ScanTransaction& transaction) {
         }
         return true;
     }
-    if (done.saved && !m_store.Time([&] { return done.entry.Save(*m_insertSizeRow); })) {
+    if (done.saved && !m_store.Time([&] { return done.entry.Save(*m_sizeRows); })) {
         return false;
     }
     if (isRoot) {
+        if (done.saved && !m_store.Time([&] { return flushSizeRows(done.entry.path); })) {
+            return false;
+        }
         if (m_request.save && (m_request.saveAllLevels || m_request.scanType == 1)) {
             m_store.Time([&] { m_writer.SaveExtensionInfo(m_connection, m_extensions, m_scanID); });
         }
@@ -201,6 +214,19 @@ bool ScanRun::leave(ScanTransaction& transaction) {
     }
     m_store.Time([&] { transaction.CommitIfDue(); });
     return true;
+}
+
+bool ScanRun::flushSizeRows(const std::string& path) {
+    if (!m_sizeRows) {
+        return true;
+    }
+    try {
+        m_sizeRows->Flush();
+        return true;
+    } catch (const ComError& error) {
+        app::ReportComError(error, StringPrintf("Saving scan data for %s", path.c_str()));
+    }
+    return false;
 }
 
 void ScanRun::problem(ScanProblemKind kind, std::string path, int error) {

@@ -29,6 +29,7 @@ class Connection;
 namespace scan {
 
 class DirectoryIds;
+class InsertBatch;
 class ScanTransaction;
 class ScanWriter;
 class TreeWalker;
@@ -82,6 +83,8 @@ private:
     bool identify(OpenDirectory& open, const DirectoryResult& directory);
     // Counts the directory's subdirectory entries, asking at each whether Cancel was pressed.
     bool countEntries(const DirectoryResult& directory);
+    // Writes the size rows still kept in the batch; a failure is reported with the path.
+    bool flushSizeRows(const std::string& path);
     void problem(ScanProblemKind kind, std::string path, int error);
     void reportProblems(const DirectoryResult& directory);
     void logEnd(long elapsedMilliseconds) const;
@@ -97,7 +100,7 @@ private:
     StoreClock m_store;
     int m_scanID = 1;
     int m_rootDirID = 0;
-    std::unique_ptr<platform::ado::Command> m_insertSizeRow;
+    std::unique_ptr<InsertBatch> m_sizeRows;
     ExtensionMap m_extensions;
     LoopDetector m_loops;
     std::vector<OpenDirectory> m_stack;

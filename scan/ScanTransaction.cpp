@@ -12,8 +12,9 @@ constexpr auto kCommitInterval = std::chrono::seconds(2);
 
 } // namespace
 
-ScanTransaction::ScanTransaction(std::shared_ptr<platform::ado::Connection> connection)
-    : m_connection(std::move(connection)) {
+ScanTransaction::ScanTransaction(std::shared_ptr<platform::ado::Connection> connection,
+                                 bool enabled)
+    : m_connection(enabled ? std::move(connection) : nullptr) {
     begin();
 }
 

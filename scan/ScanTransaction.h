@@ -1,8 +1,10 @@
 /*
  * Keeps a scan's writes in transactions: one begun when the scan starts, committed every few
  * seconds and on every way out, so a cancel or a failure keeps the rows written before it. A
- * connection already in a transaction is left to its owner. Lives on the scan's thread for the
- * length of one scan.
+ * connection already in a transaction is left to its owner, and a server store's scan runs
+ * without (its rows go in multi-row statements that commit themselves: a long transaction
+ * would hold other writers up, and a deadlock would roll it back whole; StoreConflicts.h).
+ * Lives on the scan's thread for the length of one scan.
  */
 #ifndef TALLYVOL_SCAN_SCANTRANSACTION_H
 #define TALLYVOL_SCAN_SCANTRANSACTION_H
@@ -18,7 +20,8 @@ namespace scan {
 
 class ScanTransaction {
 public:
-    explicit ScanTransaction(std::shared_ptr<platform::ado::Connection> connection);
+    // enabled false: nothing is begun or committed.
+    ScanTransaction(std::shared_ptr<platform::ado::Connection> connection, bool enabled);
     // Commits; a failure is logged (the rows of the last few seconds are lost with it).
     ~ScanTransaction();
     ScanTransaction(const ScanTransaction&) = delete;

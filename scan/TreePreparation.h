@@ -17,13 +17,15 @@
 #include <unordered_map>
 
 namespace platform::ado {
+class Command;
 class Connection;
-}
+} // namespace platform::ado
 
 namespace scan {
 
 class ParentRepair;
 class ScanSinkSlot;
+class ScanStoreSql;
 
 class TreePreparation {
 public:
@@ -43,6 +45,9 @@ public:
                  const Request& request, const std::unordered_map<std::string, int>& known);
 
 private:
+    void prepareRoot(platform::ado::Connection& connection, const ScanStoreSql& statements,
+                     platform::ado::Command& insert, const std::string& stored, int parentDirID);
+
     ScanSinkSlot& m_sink;
     ParentRepair& m_parents;
 };
