@@ -9,6 +9,7 @@
 #include "scan/ScanSinkSlot.h"
 #include "scan/ScanStoreSql.h"
 #include "scan/StoreConflicts.h"
+#include "scan/fs/NameBytes.h"
 
 #include <algorithm>
 #include <chrono>
@@ -191,8 +192,8 @@ void ScanWriter::SaveExtensionInfo(const std::shared_ptr<Connection>& connection
         }
         for (const auto& [extension, stats] : extensions) {
             try {
-                int id = extensionID(*connection, statements, known, storedExtensionKey(extension),
-                                     step);
+                int id = extensionID(*connection, statements, known,
+                                     EncodeNonUtf8(storedExtensionKey(extension)), step);
                 if (id < 0) {
                     continue;
                 }

@@ -9,6 +9,7 @@
 #include "tests/support/IsolatedEnvironment.h"
 #include "tests/support/MariaDbServer.h"
 #include "tests/support/ScriptedUserInterface.h"
+#include "tests/unit/scan/StoreTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -26,10 +27,11 @@ TEST(ScanEngineMariaDb, ScansAreStoredLoadedAndPurged) {
     env.Set("TMPDIR", env.Root());
     testsupport::ScriptedUserInterface ui;
     testsupport::ScratchDatabase database(server, "tvscan");
-    ASSERT_TRUE(dbconfig::RunMySqlScript(dbconfig::kCreateMySQLDatabase, "/usr/bin", database.Name(), server.host,
-                                         server.port, server.user, server.password));
-    ASSERT_TRUE(dbconfig::RunMySqlScript(dbconfig::kCreateMySQLTables, "/usr/bin", database.Name(), server.host,
-                                         server.port, server.user, server.password));
+    ASSERT_TRUE(dbconfig::RunMySqlScript(dbconfig::kCreateMySQLDatabase, "/usr/bin",
+                                         database.Name(), server.host, server.port, server.user,
+                                         server.password));
+    ASSERT_TRUE(dbconfig::RunMySqlScript(dbconfig::kCreateMySQLTables, "/usr/bin", database.Name(),
+                                         server.host, server.port, server.user, server.password));
     app::SetSetting(app::settings::DBSource, kMySqlDatabase);
     app::SetCurrentDBSource(kMySqlDatabase);
     app::SetSetting(app::settings::ConnectionString, server.OdbcConnectionString(database.Name()));
@@ -64,7 +66,9 @@ TEST(ScanEngineMariaDb, ScansAreStoredLoadedAndPurged) {
         }
     }
     EXPECT_TRUE(found);
-    EXPECT_GT(scanInfo.GetDirID(nullptr, tree + "/it's/a\\b", 0, DirIDOptions().LookupOnly().WithoutCache()), 0);
+    EXPECT_GT(scanInfo.GetDirID(nullptr, tree + "/it's/a\\b", 0,
+                                DirIDOptions().LookupOnly().WithoutCache()),
+              0);
 
     ASSERT_TRUE(scanInfo.LoadScans(tree, 2, data, 100));
     EXPECT_FALSE(data.rows.empty());
@@ -89,13 +93,16 @@ struct MariaDbStore {
 
     explicit MariaDbStore(const testsupport::MariaDbServer& server) : database(server, "tvscan") {
         env.Set("TMPDIR", env.Root());
-        EXPECT_TRUE(dbconfig::RunMySqlScript(dbconfig::kCreateMySQLDatabase, "/usr/bin", database.Name(), server.host,
-                                             server.port, server.user, server.password));
-        EXPECT_TRUE(dbconfig::RunMySqlScript(dbconfig::kCreateMySQLTables, "/usr/bin", database.Name(), server.host,
-                                             server.port, server.user, server.password));
+        EXPECT_TRUE(dbconfig::RunMySqlScript(dbconfig::kCreateMySQLDatabase, "/usr/bin",
+                                             database.Name(), server.host, server.port, server.user,
+                                             server.password));
+        EXPECT_TRUE(dbconfig::RunMySqlScript(dbconfig::kCreateMySQLTables, "/usr/bin",
+                                             database.Name(), server.host, server.port, server.user,
+                                             server.password));
         app::SetSetting(app::settings::DBSource, kMySqlDatabase);
         app::SetCurrentDBSource(kMySqlDatabase);
-        app::SetSetting(app::settings::ConnectionString, server.OdbcConnectionString(database.Name()));
+        app::SetSetting(app::settings::ConnectionString,
+                        server.OdbcConnectionString(database.Name()));
     }
 };
 
@@ -132,7 +139,8 @@ TEST(ScanEngineMariaDb, ScansOfOneRootStartedTogetherKeepTheirOwnIdentifiers) {
     }
     EXPECT_EQ(distinct.size(), 2u * kRounds);
     auto dates = first.GetConnection()->OpenRecordset(
-        "select count(*), count(distinct ScanDate) from ScanDefinition where ScanRootDirID=" + std::to_string(root));
+        "select count(*), count(distinct ScanDate) from ScanDefinition where ScanRootDirID=" +
+        std::to_string(root));
     EXPECT_EQ(dates->Fields(0).AsInt64(), 2 * kRounds);
     EXPECT_EQ(dates->Fields(1).AsInt64(), 2 * kRounds);
     EXPECT_TRUE(store.ui.errorReports.empty());
@@ -150,10 +158,23 @@ TEST(ScanEngineMariaDb, ParentsLostToAFailedLookupAreRepaired) {
     auto connection = scanInfo.GetConnection();
     connection->Execute("update DirNames set ParentDirID=-1 where Path like '%/tree%'");
     ASSERT_EQ(scanInfo.Scan(tree, true, 2, false), 4096);
-    auto rows = connection->OpenRecordset("select count(*) from DirNames c, DirNames p where c.ParentDirID=p.DirID "
-                                          "and c.Path=concat(p.Path, '/', substring_index(c.Path, '/', -1))");
+    auto rows = connection->OpenRecordset(
+        "select count(*) from DirNames c, DirNames p where c.ParentDirID=p.DirID "
+        "and c.Path=concat(p.Path, '/', substring_index(c.Path, '/', -1))");
     auto all = connection->OpenRecordset("select count(*) from DirNames where ParentDirID<>0");
     EXPECT_EQ(rows->Fields(0).AsInt64(), all->Fields(0).AsInt64());
-    EXPECT_EQ(connection->OpenRecordset("select count(*) from DirNames where ParentDirID<=0")->Fields(0).AsInt64(), 1)
+    EXPECT_EQ(connection->OpenRecordset("select count(*) from DirNames where ParentDirID<=0")
+                  ->Fields(0)
+                  .AsInt64(),
+              1)
         << "only the host has no parent";
+}
+
+// One directory named with bytes that are not UTF-8 once cost the whole scan on this kind.
+TEST(ScanEngineMariaDb, NamesThatAreNotUtf8AreStoredAndLeadBackToTheirDirectories) {
+    TALLYVOL_REQUIRE_MARIADB(server);
+    MariaDbStore store(server);
+    CScanInfo scanInfo;
+    scantest::ScanNamesThatAreNotUtf8(scanInfo, store.env.Root() + "/bytes");
+    EXPECT_TRUE(store.ui.errorReports.empty()) << store.ui.errorReports.front();
 }

@@ -199,6 +199,12 @@ TEST(ScanEngine, AwkwardNamesAreStoredAndFoundAgain) {
     EXPECT_EQ(data.rows.size(), names.size()) << "UPPER and upper stay two directories";
 }
 
+TEST(ScanEngine, NamesThatAreNotUtf8AreStoredAndLeadBackToTheirDirectories) {
+    ScanFixture f;
+    scantest::ScanNamesThatAreNotUtf8(f.scanInfo, f.env.Root() + "/bytes");
+    EXPECT_TRUE(f.ui.errorReports.empty()) << f.ui.errorReports.front();
+}
+
 TEST(ScanEngine, APathTooLongToStoreGetsNoRowsButCountsInItsParent) {
     ScanFixture f;
     std::string longName(200, 'n');
