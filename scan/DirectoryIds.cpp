@@ -77,6 +77,7 @@ void DirectoryIds::fillCache(const std::shared_ptr<Connection>& connection,
     m_cacheMisses = 0;
     if (!loadCache(connection, stored)) {
         m_sink.Get().Status(kNeverScanned);
+        bool complete = false;
         if (options.prepareTree) {
             TreePreparation::Request request;
             request.storedRoot = stored;
@@ -85,11 +86,16 @@ void DirectoryIds::fillCache(const std::shared_ptr<Connection>& connection,
             request.ageCutoff = m_ageCutoff;
             request.filters = options.filters;
             request.repairRoot = m_scanRoot;
-            m_preparation.Prepare(connection, request, m_cache);
+            request.reading = options.reading;
+            complete = m_preparation.Prepare(connection, request, m_cache);
         }
         m_sink.Get().Status(kScanResumed);
-        m_cache.clear();
-        loadCache(connection, stored);
+        // The preparation knows every new identifier on the included store; elsewhere other
+        // writers may have added rows too.
+        if (!complete) {
+            m_cache.clear();
+            loadCache(connection, stored);
+        }
     }
     m_cacheRoot = m_scanRoot.empty() ? stored : m_scanRoot;
 }

@@ -27,16 +27,19 @@ namespace scan {
 class ConnectionCache;
 class ParentRepair;
 class ScanSinkSlot;
+class TreeReading;
 
 // How GetDirID goes about a lookup, named where it is asked for:
 //   DirIDOptions().LookupOnly().WithoutCache()    find a stored row, nothing else
-//   DirIDOptions().PreparingTree(loopCheck, filters)  what a scan asks
+//   DirIDOptions().PreparingTree(loopCheck, filters)  what a scan asks for a directory
+//   ....KeepingReading(reading)                     and for its root
 struct DirIDOptions {
-    bool lookupOnly = false;  // find the row, never create one (-1 when there is none)
-    bool skipCache = false;   // ask the store, not the directory cache
-    bool prepareTree = false; // a tree never seen is prepared in one pass before the answer
-    bool loopCheck = false;   // that preparation's walk uses the loop check
-    ExclusionFilters filters; // and skips what these filters exclude
+    bool lookupOnly = false;        // find the row, never create one (-1 when there is none)
+    bool skipCache = false;         // ask the store, not the directory cache
+    bool prepareTree = false;       // a tree never seen is prepared in one pass before the answer
+    bool loopCheck = false;         // that preparation's walk uses the loop check
+    ExclusionFilters filters;       // and skips what these filters exclude
+    TreeReading* reading = nullptr; // that preparation keeps its reading of the tree here
 
     DirIDOptions& LookupOnly() {
         lookupOnly = true;
@@ -50,6 +53,11 @@ struct DirIDOptions {
         prepareTree = true;
         loopCheck = withLoopCheck;
         filters = std::move(withFilters);
+        return *this;
+    }
+    // A scan that would read the tree next: a preparation keeps what it read (files too).
+    DirIDOptions& KeepingReading(TreeReading& into) {
+        reading = &into;
         return *this;
     }
 };

@@ -13,6 +13,7 @@
 #include "scan/StoreConflicts.h"
 #include "scan/fs/DirectoryReader.h"
 #include "scan/fs/StoredPath.h"
+#include "scan/fs/TreeReading.h"
 #include "scan/fs/TreeWalker.h"
 
 #include <cerrno>
@@ -44,7 +45,7 @@ ScanRun::ScanRun(std::shared_ptr<platform::ado::Connection> connection, const Sc
                  DirectoryIds& directories, ScanWriter& writer, IScanSink& sink,
                  ScanCounters& counters)
     : m_connection(std::move(connection)), m_request(request), m_directories(directories),
-      m_writer(writer), m_sink(sink), m_counters(counters) {}
+      m_writer(writer), m_sink(sink), m_counters(counters), m_store(app::IsDebugLogOn()) {}
 
 ScanRun::~ScanRun() = default;
 
@@ -65,19 +66,22 @@ std::int64_t ScanRun::Run() {
     m_counters = ScanCounters();
     m_sink.Range(GetNumSubDirs(m_request.path) + 1);
 
-    WalkOptions options;
-    options.loopCheck = m_request.loopCheck;
-    options.fingerprintCutoff = m_request.ageCutoff;
-    options.filters = m_request.filters;
-    options.readAhead = !m_request.loopCheck;
-    TreeWalker walker(m_request.path, options);
-    WalkEvent event;
-    while (walker.Next(event)) {
-        bool goOn = event.kind == WalkEventKind::kEnter ? enter(*event.directory, walker)
-                                                        : leave(transaction);
-        if (!goOn) {
-            return kAborted;
-        }
+    // A first scan's preparation read the tree already: walked from memory, not from the disk.
+    bool walked = false;
+    if (m_reading.Complete() && m_reading.Root() == m_request.path) {
+        walked = walk(m_reading, transaction);
+    } else {
+        m_reading.Clear();
+        WalkOptions options;
+        options.loopCheck = m_request.loopCheck;
+        options.fingerprintCutoff = m_request.ageCutoff;
+        options.filters = m_request.filters;
+        options.readAhead = !m_request.loopCheck;
+        TreeWalker walker(m_request.path, options);
+        walked = walk(walker, transaction);
+    }
+    if (!walked) {
+        return kAborted;
     }
     if (app::IsDebugLogOn()) {
         auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -92,7 +96,9 @@ bool ScanRun::beginStoring() {
     if (!m_request.save) {
         return true; // the scan identifier stays 1
     }
-    DirIDOptions lookup = DirIDOptions().PreparingTree(m_request.loopCheck, m_request.filters);
+    DirIDOptions lookup = DirIDOptions()
+                              .PreparingTree(m_request.loopCheck, m_request.filters)
+                              .KeepingReading(m_reading);
     m_rootDirID = m_store.Time(
         [&] { return m_directories.GetDirID(m_connection, m_request.path, 0, lookup); });
     if (m_rootDirID == kDirIDFailed) {
@@ -132,7 +138,27 @@ bool ScanRun::identify(OpenDirectory& open, const DirectoryResult& directory) {
     return true;
 }
 
-bool ScanRun::enter(DirectoryResult& directory, TreeWalker& walker) {
+template <typename Events> bool ScanRun::walk(Events& events, ScanTransaction& transaction) {
+    WalkEvent event;
+    while (events.Next(event)) {
+        if (event.kind == WalkEventKind::kLeave) {
+            if (!leave(transaction)) {
+                return false;
+            }
+            continue;
+        }
+        Entered entered = enter(*event.directory);
+        if (entered == Entered::kAbort) {
+            return false;
+        }
+        if (entered == Entered::kLooped) {
+            events.SkipSubtree();
+        }
+    }
+    return true;
+}
+
+ScanRun::Entered ScanRun::enter(DirectoryResult& directory) {
     OpenDirectory open;
     open.entry.path = StoredPathBelow(m_request.storedRoot, m_request.path, directory.path);
     open.entry.scanID = m_scanID;
@@ -143,11 +169,11 @@ bool ScanRun::enter(DirectoryResult& directory, TreeWalker& walker) {
         open.saved = m_request.save;
     } else if (m_request.save && (directory.depth <= 1 || m_request.saveAllLevels) &&
                !identify(open, directory)) {
-        return false;
+        return Entered::kAbort;
     }
     reportProblems(directory);
     if (!countEntries(directory)) {
-        return false;
+        return Entered::kAbort;
     }
     m_counters.files += directory.fileCount;
     m_summary.files = m_counters.files;
@@ -164,10 +190,10 @@ bool ScanRun::enter(DirectoryResult& directory, TreeWalker& walker) {
                                {directory.device, directory.inode}) &&
         !isRoot) {
         open.looped = true;
-        walker.SkipSubtree();
     }
+    bool looped = open.looped;
     m_stack.push_back(std::move(open));
-    return true;
+    return looped ? Entered::kLooped : Entered::kGoOn;
 }
 
 bool ScanRun::countEntries(const DirectoryResult& directory) {

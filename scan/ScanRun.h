@@ -15,6 +15,7 @@
 #include "scan/StoreClock.h"
 #include "scan/fs/DirFingerprint.h"
 #include "scan/fs/ScanRules.h"
+#include "scan/fs/TreeReading.h"
 
 #include <cstdint>
 #include <memory>
@@ -32,7 +33,6 @@ class DirectoryIds;
 class InsertBatch;
 class ScanTransaction;
 class ScanWriter;
-class TreeWalker;
 struct DirectoryResult;
 
 // What one scan is asked to do.
@@ -77,7 +77,11 @@ private:
 
     // The root's identifier, the scan's identifier and the prepared size-row insert.
     bool beginStoring();
-    bool enter(DirectoryResult& directory, TreeWalker& walker);
+    // The walk of the tree (TreeWalker) or of the preparation's reading of it (TreeReading).
+    template <typename Events> bool walk(Events& events, ScanTransaction& transaction);
+    enum class Entered { kGoOn, kLooped, kAbort };
+    // kLooped: reached before through a link, nothing below it is to be walked.
+    Entered enter(DirectoryResult& directory);
     bool leave(ScanTransaction& transaction);
     // Identifier of a directory below the root (when it gets a row); false on failure.
     bool identify(OpenDirectory& open, const DirectoryResult& directory);
@@ -103,6 +107,7 @@ private:
     std::unique_ptr<InsertBatch> m_sizeRows;
     ExtensionMap m_extensions;
     LoopDetector m_loops;
+    TreeReading m_reading; // a first scan's preparation keeps its reading of the tree here
     std::vector<OpenDirectory> m_stack;
     std::int64_t m_rootTotal = 0;
 };

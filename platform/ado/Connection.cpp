@@ -137,6 +137,10 @@ std::int64_t Command::ExecuteBatch() {
     return m_statement->ExecuteBatch(*m_commandTimeout);
 }
 
+std::int64_t Connection::LastInsertedID() const {
+    return session().LastInsertId();
+}
+
 void Connection::SetCommandTimeout(int seconds) {
     m_commandTimeout = seconds < 0 ? 0 : seconds;
 }

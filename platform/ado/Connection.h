@@ -111,6 +111,11 @@ public:
     // connection object.
     std::unique_ptr<Command> Prepare(const std::string& sql);
 
+    // The identifier (SQLite's rowid) the last successful insert on this connection generated,
+    // statements and commands alike; 0 where only the server could tell (ODBC: ask it, e.g.
+    // LAST_INSERT_ID()).
+    std::int64_t LastInsertedID() const;
+
     // Seconds a statement may run; 0 waits without limit.
     int CommandTimeout() const { return m_commandTimeout; }
     void SetCommandTimeout(int seconds);

@@ -279,6 +279,7 @@ public:
     void Rollback() override { endTransaction(SQL_ROLLBACK); }
 
     std::string Name() const override { return m_dbms + " (" + m_driver + ")"; }
+    std::int64_t LastInsertId() const override { return 0; }
 
     SQLHDBC dbc() const { return m_dbc; }
     bool sqliteDriver() const { return m_sqliteDriver; }

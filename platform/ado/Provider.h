@@ -57,6 +57,9 @@ public:
     virtual void Rollback() = 0;
     // "SQLite" or the ODBC driver's name.
     virtual std::string Name() const = 0;
+    // The row identifier the session's last successful insert generated; 0 where the back end
+    // cannot tell without asking the server.
+    virtual std::int64_t LastInsertId() const = 0;
 };
 
 // Mode: the ADO connection mode (read, write, sharing bits).

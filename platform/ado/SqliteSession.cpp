@@ -174,6 +174,7 @@ public:
         }
     }
     std::string Name() const override { return "SQLite"; }
+    std::int64_t LastInsertId() const override { return sqlite3_last_insert_rowid(m_db); }
 
 private:
     sqlite3* m_db;
