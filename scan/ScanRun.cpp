@@ -10,6 +10,8 @@
 #include "scan/ScanStoreSql.h"
 #include "scan/ScanTransaction.h"
 #include "scan/ScanWriter.h"
+#include "scan/SizeIndexLayout.h"
+#include "scan/SqlRules.h"
 #include "scan/StoreConflicts.h"
 #include "scan/fs/DirectoryReader.h"
 #include "scan/fs/StoredPath.h"
@@ -103,6 +105,9 @@ bool ScanRun::beginStoring() {
         [&] { return m_directories.GetDirID(m_connection, m_request.path, 0, lookup); });
     if (m_rootDirID == kDirIDFailed) {
         return false;
+    }
+    if (app::CurrentDBSource() == kAccessDatabase) {
+        SizeIndexLayout::EnsureStatistics(*m_connection);
     }
     m_scanID = m_store.Time(
         [&] { return m_writer.NewScanID(m_connection, m_rootDirID, m_request.scanType); });

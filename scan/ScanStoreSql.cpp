@@ -337,4 +337,38 @@ std::string ScanStoreSql::CountScanTables() {
            "('DirNames', 'ScanDefinition', 'SizeData', 'Extensions', 'ExtensionInfo')";
 }
 
+// ---- The included store's index of size rows ----
+
+std::string ScanStoreSql::CountParentFirstSizeIndexes() {
+    return "select count(*) from sqlite_master where type='index' and name in "
+           "('SizeData_ParentDirID', 'SizeData_ScanID')";
+}
+
+std::vector<const char*> ScanStoreSql::IndexSizeRowsByScan() {
+    return {
+        "CREATE INDEX IF NOT EXISTS SizeData_ScanID_ParentDirID ON SizeData (ScanID, ParentDirID)",
+        "DROP INDEX IF EXISTS SizeData_ParentDirID", "DROP INDEX IF EXISTS SizeData_ScanID"};
+}
+
+std::string ScanStoreSql::CountScanFirstSizeIndex() {
+    return "select count(*) from sqlite_master where type='index' and "
+           "name='SizeData_ScanID_ParentDirID'";
+}
+
+std::string ScanStoreSql::CountSizeIndexStatistics() {
+    return "select count(*) from sqlite_stat1 where tbl='SizeData' and "
+           "idx='SizeData_ScanID_ParentDirID'";
+}
+
+// Many rows for each scan, few for each scan and parent: the planner seeks scan by scan for
+// the rows of one parent instead of reading the whole table. "ANALYZE sqlite_schema" makes the
+// statistics table (analysing nothing) and, after the row is in, has the planner read it.
+std::vector<const char*> ScanStoreSql::AddSizeIndexStatistics() {
+    return {"ANALYZE sqlite_schema",
+            "INSERT INTO sqlite_stat1 (tbl, idx, stat) VALUES ('SizeData', "
+            "'SizeData_ScanID_ParentDirID', "
+            "'1000000 20000 5')",
+            "ANALYZE sqlite_schema"};
+}
+
 } // namespace scan

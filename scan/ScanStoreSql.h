@@ -108,6 +108,14 @@ public:
     // How many of the scan tables (DirNames, ScanDefinition, SizeData, Extensions,
     // ExtensionInfo) an included store holds; 0 for a new, empty file.
     static std::string CountScanTables();
+    // The included store's index of size rows, scan first (SizeIndexLayout.h): whether the
+    // store still has the older indexes (parent first, and scan alone), the statements that
+    // replace them, and the planner's statistics the index needs.
+    static std::string CountParentFirstSizeIndexes();
+    static std::vector<const char*> IndexSizeRowsByScan();
+    static std::string CountScanFirstSizeIndex();
+    static std::string CountSizeIndexStatistics();
+    static std::vector<const char*> AddSizeIndexStatistics();
 
 private:
     std::string path(const std::string& value, bool forLike = false) const;

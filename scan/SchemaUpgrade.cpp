@@ -10,6 +10,7 @@
 #include "scan/DatabaseConnection.h"
 #include "scan/IStorePreparation.h"
 #include "scan/ScanStoreSql.h"
+#include "scan/SizeIndexLayout.h"
 #include "scan/SqlRules.h"
 
 namespace scan {
@@ -131,6 +132,7 @@ void SchemaUpgrade::Run() {
                 "Exception while creating new Filters table");
     if (!app::ProgramEndRequested()) {
         m_paths.Run();
+        SizeIndexLayout::Upgrade(*connection);
     }
 }
 
