@@ -43,7 +43,8 @@ void CTallyvol32Dlg::OnScan() {
         auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
         TV_DEBUG_LOG("Completed scan of %s in %d ms", m_directory.c_str(), static_cast<int>(elapsed.count()));
         m_loadedDirectory = scan::NormalizePath(m_directory);
-        m_loadedDirID = m_scanInfo.GetDirID(nullptr, m_loadedDirectory, 0, false, false, true, m_symlinkCheck != 0);
+        m_loadedDirID = m_scanInfo.GetDirID(nullptr, m_loadedDirectory, 0,
+                                            scan::DirIDOptions().PreparingTree(m_symlinkCheck != 0));
         m_scanInfo.LoadScans(m_loadedDirectory, m_view, m_displayData, 100);
         TV_DEBUG_LOG("CTallyvol32Dlg::OnScan End");
     } catch (const platform::ado::ComError& error) {
@@ -59,7 +60,8 @@ bool CTallyvol32Dlg::ManagePath() {
     try {
         m_directory = scan::NormalizePath(m_directory);
         if (m_databaseConnected) {
-            int dirID = m_scanInfo.GetDirID(nullptr, m_directory, 0, true, false, true, true);
+            int dirID = m_scanInfo.GetDirID(nullptr, m_directory, 0,
+                                            scan::DirIDOptions().LookupOnly().PreparingTree(true));
             if (dirID == -1) {
                 // Unknown, or the store failed: the next look-up connects afresh.
                 m_scanInfo.ResetConnections();

@@ -1,10 +1,14 @@
-// Step 4 of the schema upgrade: stored paths that still begin with a drive letter are brought
-// to the stored form of today's stores.
+#include "scan/StoredPathUpgrade.h"
+
 #include "app/base/DiagnosticLog.h"
+#include "app/base/RunState.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
-#include "scan/CScanInfo.h"
+#include "scan/ConnectionCache.h"
+#include "scan/ScanSinkSlot.h"
+#include "scan/ScanStoreSql.h"
+#include "scan/SchemaUpgrade.h"
 #include "scan/fs/StoredPath.h"
 
 #include <utility>
@@ -22,13 +26,13 @@ constexpr std::size_t kMaxConvertedPath = 255;
 
 } // namespace
 
-void CScanInfo::UpgradeStoredPaths() {
+void StoredPathUpgrade::Run() {
     try {
-        std::shared_ptr<platform::ado::Connection> connection = GetConnection(false);
+        std::shared_ptr<platform::ado::Connection> connection = m_connections.Get(false);
         if (!connection) {
             return;
         }
-        ScanStoreSql statements = Sql();
+        ScanStoreSql statements(app::CurrentDBSource());
         std::int64_t pending = 0;
         {
             auto count = connection->OpenRecordset(statements.CountDriveLetterPaths());
@@ -41,7 +45,7 @@ void CScanInfo::UpgradeStoredPaths() {
             return;
         }
 
-        IScanSink& progress = Sink();
+        IScanSink& progress = m_sink.Get();
         ScanSummary summary;
         progress.Started(std::string(), true);
         struct Finish {
@@ -61,7 +65,7 @@ void CScanInfo::UpgradeStoredPaths() {
                 rows.emplace_back(list->Fields("Path").AsString(), list->Fields("DirID").AsInt());
             }
         }
-        std::shared_ptr<platform::ado::Connection> writer = GetConnection(true);
+        std::shared_ptr<platform::ado::Connection> writer = m_connections.Get(true);
         if (!writer) {
             return;
         }

@@ -1,4 +1,5 @@
-// Choosing and checking the store when the program starts or the user reconfigured it.
+#include "scan/StoreOpener.h"
+
 #include "app/base/DiagnosticLog.h"
 #include "app/base/RunState.h"
 #include "app/base/Settings.h"
@@ -6,9 +7,10 @@
 #include "platform/system/Paths.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
-#include "scan/CScanInfo.h"
+#include "scan/ConnectionCache.h"
 #include "scan/DatabaseConnection.h"
 #include "scan/IStorePreparation.h"
+#include "scan/SchemaUpgrade.h"
 #include "scan/SqlRules.h"
 
 namespace scan {
@@ -61,7 +63,7 @@ std::string DefaultDatabaseFile() {
 
 // The first start on this machine: the old default data source, when it still exists, is
 // kept; otherwise the default store file is set up.
-void CScanInfo::openOnFirstRun() {
+void StoreOpener::openOnFirstRun() {
     OpenedConnection opened = OpenConnectionString(StoredConnectionString());
     if (opened) {
         opened.connection.reset();
@@ -74,14 +76,14 @@ void CScanInfo::openOnFirstRun() {
             app::SetSetting(settings::MDBPath, path);
             app::SetSetting(settings::ConnectionStringSpec, connectionStringSpec(path));
         }
-        UpgradeSchema();
+        m_upgrade.Run();
         return;
     }
     ui::UI().ShowSplash();
     useDefaultStore();
 }
 
-void CScanInfo::useDefaultStore() {
+void StoreOpener::useDefaultStore() {
     std::string path = DefaultDatabaseFile();
     // The program's home may not exist yet on a fresh machine; the store file goes into it.
     std::size_t slash = path.rfind('/');
@@ -97,10 +99,10 @@ void CScanInfo::useDefaultStore() {
     app::SetSetting(settings::ConnectionStringSpec, g_preparation->ConnectionStringSpec(path));
     app::SetSetting(settings::DBSource, kAccessDatabase);
     app::SetCurrentDBSource(kAccessDatabase);
-    ResetConnections();
+    m_connections.Reset();
 }
 
-bool CScanInfo::OpenDatabase(bool firstRun) {
+bool StoreOpener::OpenDatabase(bool firstRun) {
     if (!TestConnection(true, std::string())) {
         return false;
     }
@@ -124,7 +126,7 @@ bool CScanInfo::OpenDatabase(bool firstRun) {
                 EndProgram();
                 return false;
             }
-            ResetConnections();
+            m_connections.Reset();
         }
         kind = app::GetSetting(settings::DBSource);
         app::SetCurrentDBSource(kind);
@@ -133,7 +135,7 @@ bool CScanInfo::OpenDatabase(bool firstRun) {
         ensureStoreFile(std::nullopt, false, app::AutomatedScanInProgress);
     }
     if (TestConnection(false, StoredConnectionString())) {
-        UpgradeSchema();
+        m_upgrade.Run();
         return !app::ProgramEndRequested();
     }
     return false;
