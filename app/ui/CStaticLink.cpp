@@ -35,10 +35,10 @@ void CStaticLink::open() {
                                       platform::ui::MB_OK | platform::ui::MB_ICONINFORMATION);
         return;
     }
-    // The browser may take a while to come up: the window goes on painting meanwhile.
+    // The browser may take a while to come up: the window goes on painting meanwhile, and the
+    // outcome always arrives from the event loop, never inside the click.
     m_opener = std::make_unique<platform::shell::PendingOpen>(Link().toStdString());
     m_openerPoll.start();
-    pollOpener();
 }
 
 void CStaticLink::pollOpener() {
