@@ -7,6 +7,7 @@
 #include "platform/ui/IUserInterface.h"
 #include "scan/CScanInfo.h"
 #include "scan/DatabaseConnection.h"
+#include "scan/GrowthReport.h"
 #include "scan/SqlRules.h"
 
 namespace scan {
@@ -94,6 +95,13 @@ void ResetUpgradeConfirmationForTesting() {
 
 void CScanInfo::UpgradeSchema() {
     if (app::CurrentDBSource() != kAccessDatabase) {
+        // Server stores made before the growth report get its index too (nothing to ask: an
+        // index changes nothing older versions read).
+        int kind = app::CurrentDBSource();
+        std::shared_ptr<platform::ado::Connection> connection;
+        if ((kind == kSqlServerDatabase || kind == kMySqlDatabase) && (connection = GetConnection(false))) {
+            EnsureGrowthIndexes(*connection, kind);
+        }
         return;
     }
     std::shared_ptr<platform::ado::Connection> connection = GetConnection(false);
@@ -108,6 +116,7 @@ void CScanInfo::UpgradeSchema() {
                 "Exception while creating new Filters table");
     if (!app::ProgramEndRequested()) {
         UpgradeStoredPaths();
+        EnsureGrowthIndexes(*connection, kAccessDatabase);
     }
 }
 
