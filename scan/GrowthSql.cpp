@@ -82,7 +82,7 @@ std::string GrowthSql::SelectGrowth(const GrowthQuery& query) const {
 std::string GrowthSql::IndexProbe() const {
     if (m_kind == kMySqlDatabase) {
         // MySQL has no CREATE INDEX IF NOT EXISTS (MariaDB has); the catalogue serves both.
-        return StringPrintf("select count(*) as IndexCount from information_schema.statistics where "
+        return StringPrintf("select count(distinct index_name) as IndexCount from information_schema.statistics where "
                             "table_schema=database() and table_name='SizeData' and index_name='%s'",
                             kIndexName);
     }
