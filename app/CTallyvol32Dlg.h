@@ -7,6 +7,7 @@
 #ifndef TALLYVOL_APP_CTALLYVOL32DLG_H
 #define TALLYVOL_APP_CTALLYVOL32DLG_H
 
+#include "alerts/DeliverAlert.h"
 #include "alerts/Notification.h"
 #include "app/ProgressDlg.h"
 #include "scan/CScanInfo.h"
@@ -45,7 +46,8 @@ public:
     void FreeAlertCheck();
     void MaxSizeCheck();
     void FreePercentAlertCheck();
-    void SendAlert(const std::string& directory, const std::string& message, std::int64_t size);
+    void SendAlert(const std::string& directory, const std::string& message, std::int64_t size,
+                   const alerts::MailAppendix& mailAppendix = {});
 
     // What the report step of the automated run is asked for: the command line's print values
     // and the view the scans are shown in.

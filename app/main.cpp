@@ -1,6 +1,7 @@
 // The tallyvol program: start-up, then an automated run or the window.
 #include "app/CTallyvol32App.h"
 #include "app/CommandLine.h"
+#include "app/GrowthCommand.h"
 #include "app/UiLibrary.h"
 #include "app/base/DiagnosticLog.h"
 #include "platform/system/SystemInfo.h"
@@ -25,6 +26,9 @@ int main(int argc, char** argv) {
                         version.build);
             return 0;
         }
+    }
+    if (app::IsGrowthCommand(arguments)) {
+        return app::RunGrowthCommand(arguments);
     }
 
     // Until the window library installs its own, nobody answers questions: the unattended
