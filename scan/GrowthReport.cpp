@@ -99,8 +99,7 @@ ScanDateTime endOfDayBefore(const ScanDateTime& date, int days) {
 }
 
 bool savedOnlyFirstLevel(Connection& connection, const GrowthSql& sql, std::uint32_t scanID, int scanRootDirID) {
-    std::unique_ptr<Recordset> row = connection.OpenRecordset(sql.CountRowsBelowFirstLevel(scanID, scanRootDirID));
-    return !row->IsEOF() && row->Fields("DeeperRows").AsInt64() == 0;
+    return connection.OpenRecordset(sql.SelectRowBelowFirstLevel(scanID, scanRootDirID))->IsEOF();
 }
 
 std::optional<std::int64_t> optionalSize(const platform::ado::Field& field) {

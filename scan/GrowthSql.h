@@ -40,9 +40,10 @@ public:
     // ScanID, ScanDate and ScanRootDirID of each scan that holds a size row of the directory.
     std::string SelectScansHoldingDirectory(int dirID) const;
 
-    // DeeperRows: the scan's size rows below the first level of its root (0 when the scan
-    // saved only its root and the root's children).
-    std::string CountRowsBelowFirstLevel(std::uint32_t scanID, int scanRootDirID) const;
+    // One size row of the scan below the first level of its root, if there is one (none when
+    // the scan saved only its root and the root's children). Cheap either way: a scan writes
+    // the deepest rows first, and a scan without them has few rows.
+    std::string SelectRowBelowFirstLevel(std::uint32_t scanID, int scanRootDirID) const;
 
     // DirID, Path, OldSize (NULL: not in the older scan), NewSize (NULL: not in the newer
     // scan) and SizeChange (the new size less the old one, a missing size counting 0) of each
@@ -50,8 +51,9 @@ public:
     // precedes its children).
     std::string SelectGrowth(const GrowthQuery& query) const;
 
-    // The index the report needs to find the scans that hold a directory (SizeData by
-    // DirID). Probe: empty when Create may run as it is (it does nothing when the index
+    // The index the report needs: SizeData by scan and directory with the parent and the size,
+    // so that both the scans holding a directory and the rows of two scans are read from the
+    // index alone. Probe: empty when Create may run as it is (it does nothing when the index
     // exists); else a query whose first column counts the index (0: Create must run).
     std::string IndexProbe() const;
     std::string CreateIndex() const;

@@ -212,12 +212,12 @@ TEST(GrowthReport, TheIndexItNeedsIsAddedToOlderStoresAndUsed) {
     GrowthFixture f;
     auto connection = f.scanInfo.GetConnection();
     auto indexes = [&] {
-        return connection->OpenRecordset("select count(*) from sqlite_master where name='SizeData_DirID'")
+        return connection->OpenRecordset("select count(*) from sqlite_master where name='SizeData_ScanID_DirID'")
             ->Fields(0)
             .AsInt64();
     };
     ASSERT_EQ(indexes(), 1) << "made by the creation script";
-    connection->Execute("drop index SizeData_DirID");
+    connection->Execute("drop index SizeData_ScanID_DirID");
     f.scanInfo.UpgradeSchema();
     EXPECT_EQ(indexes(), 1);
     EXPECT_TRUE(f.ui.messageBoxes.empty()) << "an index needs no question";
@@ -227,7 +227,7 @@ TEST(GrowthReport, TheIndexItNeedsIsAddedToOlderStoresAndUsed) {
                                               GrowthSql(kAccessDatabase).SelectScansHoldingDirectory(7));
         for (; !rows->IsEOF(); rows->MoveNext()) plan += rows->Fields("detail").AsString();
     }
-    EXPECT_NE(plan.find("SizeData_DirID"), std::string::npos) << plan;
+    EXPECT_NE(plan.find("SizeData_ScanID_DirID"), std::string::npos) << plan;
 
     connection->Execute("drop table SizeData");
     f.tree.Write("x", 1);
@@ -258,12 +258,12 @@ TEST(GrowthSql, EachKindLimitsEscapesAndIndexesInItsOwnSyntax) {
     };
     const Case cases[] = {
         {kAccessDatabase, "like '//h/50!%!_off/it''s/a\\b/[x]!!/%' escape '!'", "select g.DirID", " limit 10",
-         "CREATE INDEX IF NOT EXISTS SizeData_DirID ON SizeData (DirID, ScanID)"},
+         "CREATE INDEX IF NOT EXISTS SizeData_ScanID_DirID ON SizeData (ScanID, DirID, ParentDirID, DirSize)"},
         {kMySqlDatabase, "like '//h/50!%!_off/it''s/a\\\\b/[x]!!/%' escape '!'", "select g.DirID", " limit 10",
-         "create index SizeData_DirID on SizeData (DirID, ScanID)"},
+         "create index SizeData_ScanID_DirID on SizeData (ScanID, DirID, ParentDirID, DirSize)"},
         {kSqlServerDatabase, "like '//h/50!%!_off/it''s/a\\b/![x]!!/%' escape '!'", "select top 10 g.DirID",
-         "dn.Path", "IF NOT EXISTS (SELECT * FROM sys.indexes WHERE name = N'SizeData_DirID') CREATE INDEX "
-                    "SizeData_DirID ON SizeData (DirID, ScanID)"},
+         "dn.Path", "IF NOT EXISTS (SELECT * FROM sys.indexes WHERE name = N'SizeData_ScanID_DirID') CREATE INDEX "
+                    "SizeData_ScanID_DirID ON SizeData (ScanID, DirID, ParentDirID, DirSize)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -275,6 +275,9 @@ TEST(GrowthSql, EachKindLimitsEscapesAndIndexesInItsOwnSyntax) {
         EXPECT_EQ(text.find("limit") == std::string::npos, c.kind == kSqlServerDatabase) << text;
         EXPECT_NE(text.find("sd.ScanID in (3, 9)"), std::string::npos);
         EXPECT_NE(text.find("or sd.DirID=40)"), std::string::npos) << "the root's own row";
+        std::string probe = sql.SelectRowBelowFirstLevel(5, 2);
+        EXPECT_EQ(probe.rfind(c.kind == kSqlServerDatabase ? "select top 1 " : "select ParentDirID", 0), 0u) << probe;
+        EXPECT_EQ(probe.find("limit") == std::string::npos, c.kind == kSqlServerDatabase) << probe;
         EXPECT_EQ(sql.CreateIndex(), c.index);
         EXPECT_EQ(sql.IndexProbe().empty(), c.kind != kMySqlDatabase);
     }
