@@ -1,8 +1,8 @@
 /*
  * tallyvol --growth DIR [--days N] [--top N] [--format text|csv|json]: prints where the space
  * below a directory went between two stored scans (scan/GrowthReport.h) and exits. It reads
- * the configured store and changes nothing but what every start does to an older store (the
- * schema upgrade, which adds the report's index). Never loads the window library.
+ * the configured store and changes nothing in it but the report's index, added once to a store
+ * made without it. Never loads the window library.
  *
  * Exit status: 0 printed; 1 the report could not be made (no store, the directory is not in
  * it, fewer than two scans, no scan old enough for --days, a store error, output that could
