@@ -28,7 +28,7 @@ std::string hex(const std::string& bytes) {
 const std::string kNames[] = {
     "/srv/plain",
     "/srv/quote\"and\\backslash",
-    std::string("/srv/line\nbreak\ttab\rcr\x01\x1f\x7f", 29),
+    "/srv/line\nbreak\ttab\rcr\x01\x1f\x7f",
     "/srv/bad\xff\xfeutf8",
     "/srv/\xc3\xbcnicode \xe2\x82\xac \xf0\x9f\x98\x80",
     "/srv/overlong\xc0\xaf",
