@@ -42,9 +42,23 @@ bool newerFirst(const Candidate& a, const Candidate& b) {
     return a.scan.scanID > b.scan.scanID;
 }
 
-std::vector<Candidate> scansHolding(Connection& connection, const GrowthSql& sql, int dirID) {
+// The DirID of the stored path's parent directory, 0 when it has none in the store (the
+// scanner wrote the directory's rows with this parent, or with 0 as a scan's root).
+int parentDirIDOf(Connection& connection, int kind, const std::string& storedPath) {
+    std::size_t slash = storedPath.rfind('/');
+    if (slash == std::string::npos || slash < 2) {
+        return 0; // "//HOST" or "//server": nothing above it
+    }
+    std::unique_ptr<Recordset> row =
+        connection.OpenRecordset(ScanStoreSql(kind).SelectDirID(storedPath.substr(0, slash)));
+    return row->IsEOF() ? 0 : row->Fields("DirID").AsInt();
+}
+
+std::vector<Candidate> scansHolding(Connection& connection, const GrowthSql& sql, int dirID,
+                                    const std::string& storedPath) {
     std::map<std::uint32_t, Candidate> byID;
-    std::unique_ptr<Recordset> rows = connection.OpenRecordset(sql.SelectScansHoldingDirectory(dirID));
+    std::unique_ptr<Recordset> rows = connection.OpenRecordset(
+        sql.SelectScansHoldingDirectory(dirID, parentDirIDOf(connection, sql.Kind(), storedPath)));
     for (; !rows->IsEOF(); rows->MoveNext()) {
         auto scanID = static_cast<std::uint32_t>(rows->Fields("ScanID").AsInt());
         if (byID.count(scanID) != 0) {
@@ -71,13 +85,19 @@ std::vector<Candidate> scansHolding(Connection& connection, const GrowthSql& sql
 // root that hold the root's own row (written last, so a cancelled scan has none). The
 // directory itself may be missing from some: new before them, or deleted since.
 std::vector<Candidate> scansOfTree(Connection& connection, const GrowthSql& sql, GrowthReport& report) {
-    std::vector<Candidate> holding = scansHolding(connection, sql, report.rootDirID);
+    std::vector<Candidate> holding = scansHolding(connection, sql, report.rootDirID, report.storedRoot);
     if (holding.empty()) {
         return {};
     }
     report.scanRootDirID = holding.front().scanRootDirID;
-    if (report.scanRootDirID != report.rootDirID) {
-        holding = scansHolding(connection, sql, report.scanRootDirID);
+    if (report.scanRootDirID == report.rootDirID) {
+        report.storedScanRoot = report.storedRoot;
+    } else {
+        std::unique_ptr<Recordset> row = connection.OpenRecordset(
+            ScanStoreSql(sql.Kind()).SelectPathOfDirectory(static_cast<std::uint32_t>(report.scanRootDirID)));
+        report.storedScanRoot = row->IsEOF() ? std::string() : row->Fields("Path").AsString();
+        row.reset();
+        holding = scansHolding(connection, sql, report.scanRootDirID, report.storedScanRoot);
     }
     std::erase_if(holding, [&](const Candidate& c) { return c.scanRootDirID != report.scanRootDirID; });
     return holding;
@@ -262,13 +282,6 @@ GrowthReport LoadGrowthReport(Connection& connection, int kind, const std::strin
             savedOnlyFirstLevel(connection, sql, report.olderScan.scanID, report.scanRootDirID) ||
             savedOnlyFirstLevel(connection, sql, report.newerScan.scanID, report.scanRootDirID);
 
-        if (report.scanRootDirID == report.rootDirID) {
-            report.storedScanRoot = report.storedRoot;
-        } else {
-            std::unique_ptr<Recordset> row = connection.OpenRecordset(
-                ScanStoreSql(kind).SelectPathOfDirectory(static_cast<std::uint32_t>(report.scanRootDirID)));
-            report.storedScanRoot = row->IsEOF() ? std::string() : row->Fields("Path").AsString();
-        }
         report.localScanRoot = localPath(report.storedScanRoot);
 
         GrowthQuery query;

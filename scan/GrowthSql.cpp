@@ -9,17 +9,22 @@ using platform::system::StringPrintf;
 
 namespace {
 
-constexpr const char* kIndexName = "SizeData_ScanID_DirID";
-// Every column the report reads from SizeData: it never reads the table's rows themselves.
-constexpr const char* kIndexColumns = "(ScanID, DirID, ParentDirID, DirSize)";
+constexpr const char* kIndexName = "SizeData_ScanID_ParentDirID";
+// Every column the report reads from SizeData: it never reads the table's rows themselves. The
+// parent before the directory, so that the index also serves the sizes of one directory's
+// children in one scan (LoadScans) better than any other, rather than competing with them.
+constexpr const char* kIndexColumns = "(ScanID, ParentDirID, DirID, DirSize)";
 
 } // namespace
 
-std::string GrowthSql::SelectScansHoldingDirectory(int dirID) const {
-    // One look into the index per scan, rather than a search through every size row.
+std::string GrowthSql::SelectScansHoldingDirectory(int dirID, int parentDirID) const {
+    // Two looks into the index per scan, rather than a search through every size row: the
+    // scanner writes a directory's row with its parent's DirID, or 0 when it is the scan root.
+    std::string parents = parentDirID > 0 ? StringPrintf("in (0, %d)", parentDirID) : std::string("=0");
     return StringPrintf("select sde.ScanID, sde.ScanDate, sde.ScanRootDirID from ScanDefinition sde where exists "
-                        "(select 1 from SizeData sda where sda.ScanID=sde.ScanID and sda.DirID=%d)",
-                        dirID);
+                        "(select 1 from SizeData sda where sda.ScanID=sde.ScanID and sda.ParentDirID %s and "
+                        "sda.DirID=%d)",
+                        parents.c_str(), dirID);
 }
 
 std::string GrowthSql::SelectRowBelowFirstLevel(std::uint32_t scanID, int scanRootDirID) const {

@@ -37,8 +37,9 @@ public:
     explicit GrowthSql(int kind) : m_kind(kind) {}
     int Kind() const { return m_kind; }
 
-    // ScanID, ScanDate and ScanRootDirID of each scan that holds a size row of the directory.
-    std::string SelectScansHoldingDirectory(int dirID) const;
+    // ScanID, ScanDate and ScanRootDirID of each scan that holds a size row of the directory,
+    // whose parent directory is parentDirID (0: it has none in the store).
+    std::string SelectScansHoldingDirectory(int dirID, int parentDirID) const;
 
     // One size row of the scan below the first level of its root, if there is one (none when
     // the scan saved only its root and the root's children). Cheap either way: a scan writes
@@ -51,8 +52,8 @@ public:
     // precedes its children).
     std::string SelectGrowth(const GrowthQuery& query) const;
 
-    // The index the report needs: SizeData by scan and directory with the parent and the size,
-    // so that both the scans holding a directory and the rows of two scans are read from the
+    // The index the report needs: SizeData by scan, parent and directory, with the size, so
+    // that both the scans holding a directory and the rows of two scans are read from the
     // index alone. Probe: empty when Create may run as it is (it does nothing when the index
     // exists); else a query whose first column counts the index (0: Create must run).
     std::string IndexProbe() const;

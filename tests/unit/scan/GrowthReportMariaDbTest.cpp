@@ -48,7 +48,7 @@ struct TwoStores {
 std::int64_t indexCount(platform::ado::Connection& connection) {
     return connection
         .OpenRecordset("select count(distinct index_name) from information_schema.statistics where table_schema=database() and "
-                       "table_name='SizeData' and index_name='SizeData_ScanID_DirID'")
+                       "table_name='SizeData' and index_name='SizeData_ScanID_ParentDirID'")
         ->Fields(0)
         .AsInt64();
 }
@@ -110,7 +110,7 @@ TEST(GrowthReportMariaDb, BothStoresGiveTheReportTheTreeDemands) {
     // A store made before the report had its index gets it at the next start.
     auto connection = s.scanInfo.GetConnection();
     ASSERT_EQ(indexCount(*connection), 1) << "made by the creation script";
-    connection->Execute("drop index SizeData_ScanID_DirID on SizeData");
+    connection->Execute("drop index SizeData_ScanID_ParentDirID on SizeData");
     ASSERT_EQ(indexCount(*connection), 0);
     s.scanInfo.UpgradeSchema();
     EXPECT_EQ(indexCount(*connection), 1);

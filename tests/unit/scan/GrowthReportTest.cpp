@@ -212,22 +212,22 @@ TEST(GrowthReport, TheIndexItNeedsIsAddedToOlderStoresAndUsed) {
     GrowthFixture f;
     auto connection = f.scanInfo.GetConnection();
     auto indexes = [&] {
-        return connection->OpenRecordset("select count(*) from sqlite_master where name='SizeData_ScanID_DirID'")
+        return connection->OpenRecordset("select count(*) from sqlite_master where name='SizeData_ScanID_ParentDirID'")
             ->Fields(0)
             .AsInt64();
     };
     ASSERT_EQ(indexes(), 1) << "made by the creation script";
-    connection->Execute("drop index SizeData_ScanID_DirID");
+    connection->Execute("drop index SizeData_ScanID_ParentDirID");
     f.scanInfo.UpgradeSchema();
     EXPECT_EQ(indexes(), 1);
     EXPECT_TRUE(f.ui.messageBoxes.empty()) << "an index needs no question";
     std::string plan;
     {
         auto rows = connection->OpenRecordset("EXPLAIN QUERY PLAN " +
-                                              GrowthSql(kAccessDatabase).SelectScansHoldingDirectory(7));
+                                              GrowthSql(kAccessDatabase).SelectScansHoldingDirectory(7, 3));
         for (; !rows->IsEOF(); rows->MoveNext()) plan += rows->Fields("detail").AsString();
     }
-    EXPECT_NE(plan.find("SizeData_ScanID_DirID"), std::string::npos) << plan;
+    EXPECT_NE(plan.find("SizeData_ScanID_ParentDirID"), std::string::npos) << plan;
 
     connection->Execute("drop table SizeData");
     f.tree.Write("x", 1);
@@ -258,12 +258,12 @@ TEST(GrowthSql, EachKindLimitsEscapesAndIndexesInItsOwnSyntax) {
     };
     const Case cases[] = {
         {kAccessDatabase, "like '//h/50!%!_off/it''s/a\\b/[x]!!/%' escape '!'", "select g.DirID", " limit 10",
-         "CREATE INDEX IF NOT EXISTS SizeData_ScanID_DirID ON SizeData (ScanID, DirID, ParentDirID, DirSize)"},
+         "CREATE INDEX IF NOT EXISTS SizeData_ScanID_ParentDirID ON SizeData (ScanID, ParentDirID, DirID, DirSize)"},
         {kMySqlDatabase, "like '//h/50!%!_off/it''s/a\\\\b/[x]!!/%' escape '!'", "select g.DirID", " limit 10",
-         "create index SizeData_ScanID_DirID on SizeData (ScanID, DirID, ParentDirID, DirSize)"},
+         "create index SizeData_ScanID_ParentDirID on SizeData (ScanID, ParentDirID, DirID, DirSize)"},
         {kSqlServerDatabase, "like '//h/50!%!_off/it''s/a\\b/![x]!!/%' escape '!'", "select top 10 g.DirID",
-         "dn.Path", "IF NOT EXISTS (SELECT * FROM sys.indexes WHERE name = N'SizeData_ScanID_DirID') CREATE INDEX "
-                    "SizeData_ScanID_DirID ON SizeData (ScanID, DirID, ParentDirID, DirSize)"},
+         "dn.Path", "IF NOT EXISTS (SELECT * FROM sys.indexes WHERE name = N'SizeData_ScanID_ParentDirID') CREATE INDEX "
+                    "SizeData_ScanID_ParentDirID ON SizeData (ScanID, ParentDirID, DirID, DirSize)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
