@@ -10,6 +10,7 @@
 #include "platform/ado/ComError.h"
 #include "platform/system/Paths.h"
 #include "scan/fs/CompressedVolume.h"
+#include "scan/GrowthReport.h"
 #include "scan/fs/StoredPath.h"
 #include "scan/fs/Volume.h"
 
@@ -126,8 +127,12 @@ alerts::AlertCheckContext checkContext(CTallyvol32Dlg& dialog) {
                               std::uint64_t* totalBytes) {
         return scan::FENGetFreeSpace(path, *totalFree, *freeToCaller, *totalBytes);
     };
-    context.sendAlert = [&dialog](const std::string& directory, const std::string& message, std::int64_t size) {
-        dialog.SendAlert(directory, message, size);
+    context.sendAlert = [&dialog](const std::string& directory, const std::string& message, std::int64_t size,
+                                  const alerts::MailAppendix& mailAppendix) {
+        dialog.SendAlert(directory, message, size, mailAppendix);
+    };
+    context.loadGrowth = [&dialog](const std::string& path, const scan::GrowthRequest& request) {
+        return scan::LoadGrowthReport(dialog.m_scanInfo, path, request);
     };
     return context;
 }
@@ -154,8 +159,9 @@ bool CTallyvol32Dlg::FreePercentAlertCheck() {
     return alerts::FreePercentAlertCheck(checkContext(*this), m_freePercent);
 }
 
-void CTallyvol32Dlg::SendAlert(const std::string& directory, const std::string& message, std::int64_t size) {
-    alerts::SendAlert(m_profileList, m_defaultNotification, directory, message, size);
+void CTallyvol32Dlg::SendAlert(const std::string& directory, const std::string& message, std::int64_t size,
+                               const alerts::MailAppendix& mailAppendix) {
+    alerts::SendAlert(m_profileList, m_defaultNotification, directory, message, size, mailAppendix);
 }
 
 } // namespace app

@@ -346,7 +346,8 @@ std::string ScanStoreSql::CountParentFirstSizeIndexes() {
 
 std::vector<const char*> ScanStoreSql::IndexSizeRowsByScan() {
     return {
-        "CREATE INDEX IF NOT EXISTS SizeData_ScanID_ParentDirID ON SizeData (ScanID, ParentDirID)",
+        "CREATE INDEX IF NOT EXISTS SizeData_ScanID_ParentDirID ON SizeData (ScanID, ParentDirID, DirID, "
+        "DirSize)",
         "DROP INDEX IF EXISTS SizeData_ParentDirID", "DROP INDEX IF EXISTS SizeData_ScanID"};
 }
 
@@ -367,7 +368,7 @@ std::vector<const char*> ScanStoreSql::AddSizeIndexStatistics() {
     return {"ANALYZE sqlite_schema",
             "INSERT INTO sqlite_stat1 (tbl, idx, stat) VALUES ('SizeData', "
             "'SizeData_ScanID_ParentDirID', "
-            "'1000000 20000 5')",
+            "'1000000 20000 5 1 1')",
             "ANALYZE sqlite_schema"};
 }
 

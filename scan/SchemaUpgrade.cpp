@@ -11,6 +11,7 @@
 #include "scan/IStorePreparation.h"
 #include "scan/ScanStoreSql.h"
 #include "scan/SizeIndexLayout.h"
+#include "scan/GrowthReport.h"
 #include "scan/SqlRules.h"
 
 namespace scan {
@@ -117,6 +118,13 @@ void ResetUpgradeConfirmationForTesting() {
 
 void SchemaUpgrade::Run() {
     if (app::CurrentDBSource() != kAccessDatabase) {
+        // Server stores made before the growth report get its index too (nothing to ask: an
+        // index changes nothing older versions read).
+        int kind = app::CurrentDBSource();
+        std::shared_ptr<platform::ado::Connection> connection;
+        if ((kind == kSqlServerDatabase || kind == kMySqlDatabase) && (connection = m_connections.Get(false))) {
+            EnsureGrowthIndexes(*connection, kind);
+        }
         return;
     }
     std::shared_ptr<platform::ado::Connection> connection = m_connections.Get(false);
