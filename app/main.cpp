@@ -3,7 +3,6 @@
 #include "app/CTallyvol32App.h"
 #include "app/CommandLine.h"
 #include "app/ConfigureDatabaseCommand.h"
-    }
 #include "app/GrowthCommand.h"
 #include "app/UiLibrary.h"
 #include "app/base/DiagnosticLog.h"

@@ -161,7 +161,9 @@ Figures measure(scan::CScanInfo& scanInfo, const Options& options, int scans, co
         return scanInfo.LoadScans(path, view, data, maxScans);
     };
     int sent = 0;
-    context.sendAlert = [&](const std::string&, const std::string&, std::int64_t) { ++sent; };
+    context.sendAlert = [&](const std::string&, const std::string&, std::int64_t, const alerts::MailAppendix&) {
+        ++sent;
+    };
     for (int round = 0; round < options.rounds; ++round) {
         std::int64_t total = 0;
         repeat.push_back(seconds([&] { total = scanInfo.Scan(options.tree, true, 2, false); }));
