@@ -140,6 +140,8 @@ void SchemaUpgrade::Run() {
                 "Exception while creating new Filters table");
     if (!app::ProgramEndRequested()) {
         m_paths.Run();
+        // A store that lost its size index gets it back (cheap when it is there).
+        EnsureGrowthIndexes(*connection, kAccessDatabase);
         SizeIndexLayout::Upgrade(*connection);
     }
 }
