@@ -1,6 +1,7 @@
 #include "alerts/AlertChecks.h"
 
 #include "alerts/DeliverAlert.h"
+#include "alerts/GrowthMailText.h"
 #include "app/base/DiagnosticLog.h"
 #include "app/base/FormatBytes.h"
 #include "platform/system/StringPrintf.h"
@@ -8,6 +9,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <optional>
 
 namespace alerts {
@@ -62,6 +64,28 @@ template <typename Body> bool guarded(const char* name, Body body) {
     return false;
 }
 
+// How many growers an alert's e-mail lists.
+constexpr std::size_t kGrowersInMail = 10;
+
+// The list of growers below the alerted directory, made on the first e-mail that needs it and
+// kept for the alert's other e-mails.
+MailAppendix growersBelow(const AlertCheckContext& context, const std::string& directory) {
+    if (!context.loadGrowth) {
+        return {};
+    }
+    auto made = std::make_shared<std::optional<std::string>>();
+    return [load = context.loadGrowth, units = context.units, directory, made]() {
+        if (!*made) {
+            scan::GrowthRequest request;
+            request.top = kGrowersInMail;
+            request.includeRoot = false;
+            request.growthOnly = true;
+            *made = GrowthMailText(load(directory, request), units);
+        }
+        return **made;
+    };
+}
+
 std::string bytes(const AlertCheckContext& context, std::int64_t value) {
     return app::FormatBytes(value, true, context.units);
 }
@@ -82,7 +106,7 @@ bool AlertSizeCheck(const AlertCheckContext& context, std::int64_t threshold) {
                 std::string message = StringPrintf(
                     "The disk space taken up by %s increased by more than %s since the last saved scan.  (Current size: %s)",
                     row.name.c_str(), bytes(context, threshold).c_str(), bytes(context, *values.current).c_str());
-                context.sendAlert(row.name, message, *values.current);
+                context.sendAlert(row.name, message, *values.current, growersBelow(context, row.name));
             }
         }
         return true;
@@ -108,7 +132,7 @@ bool AlertPercentCheck(const AlertCheckContext& context, int percent) {
                                              "saved scan (increase=%d%%).  (Current size: %s)",
                                              row.name.c_str(), percent, static_cast<int>(increase),
                                              bytes(context, current).c_str());
-                context.sendAlert(row.name, message, current);
+                context.sendAlert(row.name, message, current, growersBelow(context, row.name));
             }
         }
         return true;
@@ -128,7 +152,7 @@ bool FreeAlertCheck(const AlertCheckContext& context, std::int64_t threshold) {
             std::string message = StringPrintf("Free disk space on %s has dropped below %s (Current free space: %s)",
                                          context.directory.c_str(), bytes(context, threshold).c_str(),
                                          bytes(context, free).c_str());
-            context.sendAlert(context.directory, message, free);
+            context.sendAlert(context.directory, message, free, {});
         }
         return true;
     });
@@ -147,7 +171,7 @@ bool MaxSizeCheck(const AlertCheckContext& context, std::int64_t limit) {
             std::string message = StringPrintf("The disk space taken up by %s has grown beyond the limit of %s (current size: %s)",
                                          context.directory.c_str(), bytes(context, limit).c_str(),
                                          bytes(context, total).c_str());
-            context.sendAlert(context.directory, message, total);
+            context.sendAlert(context.directory, message, total, {});
         }
         return true;
     });
@@ -171,7 +195,7 @@ bool FreePercentAlertCheck(const AlertCheckContext& context, int percent) {
             std::string message = StringPrintf("Free disk space on %s has dropped to %d%% (below the %d%% alert threshold).  "
                                          "Current free space: %s",
                                          context.directory.c_str(), freePercent, percent, bytes(context, free).c_str());
-            context.sendAlert(context.directory, message, free);
+            context.sendAlert(context.directory, message, free, {});
         }
         return true;
     });
@@ -207,8 +231,10 @@ void SendAlert(const std::string& profileList, const Notification& defaultNotifi
 }
 
 void SendAlert(const std::string& profileList, const Notification& defaultNotification, const std::string& directory,
-               const std::string& message, std::int64_t size) {
-    SendAlert(profileList, defaultNotification, directory, message, size, DeliverAlert);
+               const std::string& message, std::int64_t size, const MailAppendix& mailAppendix) {
+    for (const Notification& profile : AlertProfiles(profileList, defaultNotification)) {
+        DeliverAlert(profile, directory, message, size, mailAppendix);
+    }
 }
 
 } // namespace alerts

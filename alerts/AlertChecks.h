@@ -7,6 +7,8 @@
  *  - FreeAlertCheck: the volume's free space is below an amount;
  *  - MaxSizeCheck: the directory (the sum of its rows in the newest scan) exceeds a limit;
  *  - FreePercentAlertCheck: the volume's free space is below a percentage.
+ * The e-mails of the two growth checks also list the largest growers below the alerted
+ * directory after the message (GrowthMailText.h); every other means delivers the message alone.
  * Every comparison is strict, in signed 64-bit arithmetic. The checks keep no state; a check
  * whose data cannot be read sends nothing, and an exception inside a check is logged and ends
  * only that check.
@@ -18,8 +20,10 @@
 #ifndef TALLYVOL_ALERTS_ALERTCHECKS_H
 #define TALLYVOL_ALERTS_ALERTCHECKS_H
 
+#include "alerts/DeliverAlert.h"
 #include "alerts/Notification.h"
 #include "scan/DisplayData.h"
+#include "scan/GrowthReport.h"
 
 #include <cstdint>
 #include <functional>
@@ -34,8 +38,12 @@ using ScanLoader = std::function<bool(const std::string& path, int view, scan::D
 // The volume of the path: free bytes in all, free bytes for the caller, size in bytes.
 using FreeSpaceQuery = std::function<bool(const std::string& path, std::uint64_t* totalFree,
                                           std::uint64_t* freeToCaller, std::uint64_t* totalBytes)>;
-// Sends one alert: the directory it concerns, its text and the size it reports.
-using AlertSender = std::function<void(const std::string& directory, const std::string& message, std::int64_t size)>;
+// Sends one alert: the directory it concerns, its text, the size it reports and what its
+// e-mails add to the text.
+using AlertSender = std::function<void(const std::string& directory, const std::string& message, std::int64_t size,
+                                       const MailAppendix& mailAppendix)>;
+// The growth report below a directory (LoadGrowthReport through the main dialog's engine).
+using GrowthLoader = std::function<scan::GrowthReport(const std::string& path, const scan::GrowthRequest& request)>;
 
 struct AlertCheckContext {
     std::string directory; // the scan directory
@@ -43,6 +51,9 @@ struct AlertCheckContext {
     ScanLoader loadScans;
     FreeSpaceQuery getFreeSpace;
     AlertSender sendAlert;
+    // For the growth checks' e-mails: the largest growers below the alerted directory are
+    // listed after the message (empty: nothing is added).
+    GrowthLoader loadGrowth;
 };
 
 bool AlertSizeCheck(const AlertCheckContext& context, std::int64_t threshold);
@@ -61,7 +72,7 @@ using AlertDelivery = std::function<void(const Notification& profile, const std:
 
 // Delivers the alert through every profile of AlertProfiles, in order.
 void SendAlert(const std::string& profileList, const Notification& defaultNotification, const std::string& directory,
-               const std::string& message, std::int64_t size);
+               const std::string& message, std::int64_t size, const MailAppendix& mailAppendix = {});
 // The same with another delivery (tests).
 void SendAlert(const std::string& profileList, const Notification& defaultNotification, const std::string& directory,
                const std::string& message, std::int64_t size, const AlertDelivery& deliver);

@@ -42,11 +42,24 @@ void runProgram(const Notification& profile, const std::string& directory, std::
     }
 }
 
-void sendMail(const Notification& profile, Delivery& d) {
+// The appendix, or nothing when making it fails: the alert goes out regardless.
+std::string appendix(const MailAppendix& mailAppendix) {
+    if (!mailAppendix) {
+        return {};
+    }
+    try {
+        return mailAppendix();
+    } catch (...) {
+        TV_DEBUG_LOG("** Exception in making the e-mail's appendix\n");
+        return {};
+    }
+}
+
+void sendMail(const Notification& profile, const MailAppendix& mailAppendix, Delivery& d) {
     std::string reason;
     bool delivered = false;
     try {
-        delivered = SendAlertMail(ComposeAlertMail(profile, d.message), &reason);
+        delivered = SendAlertMail(ComposeAlertMail(profile, d.message + appendix(mailAppendix)), &reason);
     } catch (...) {
         TV_DEBUG_LOG("** Exception in sending an e-mail alert\n");
         delivered = false; // the reason stays as far as it was formed
@@ -64,14 +77,14 @@ void showMessageBox(const std::string& message) {
 }
 
 void deliver(const Notification& profile, const std::string& directory, const std::string& message,
-             std::int64_t size) {
+             std::int64_t size, const MailAppendix& mailAppendix) {
     Delivery d{message, profile.Type, false};
     if (d.kind == kRunProgram) {
         runProgram(profile, directory, size, d);
         if (d.kind == kRunProgram) return; // started
     }
     if (d.kind == kEMail) {
-        sendMail(profile, d);
+        sendMail(profile, mailAppendix, d);
         if (d.kind == kEMail) return; // sent
     }
     if (d.kind == kEventLog) {
@@ -119,9 +132,9 @@ std::string AlertCaption() {
 }
 
 void DeliverAlert(const Notification& profile, const std::string& directory, const std::string& message,
-                  std::int64_t size) {
+                  std::int64_t size, const MailAppendix& mailAppendix) {
     try {
-        deliver(profile, directory, message, size);
+        deliver(profile, directory, message, size, mailAppendix);
     } catch (...) {
         TV_DEBUG_LOG("** Exception in DeliverAlert\n");
     }

@@ -14,6 +14,7 @@
 #include "alerts/Notification.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace alerts {
@@ -24,10 +25,15 @@ inline constexpr const char* kProgramFailedNote =
 inline constexpr const char* kMailFailedNote = "     [This alert is being delivered via an alternate means because %s]";
 inline constexpr const char* kEventLogFailedNote = "     [This alert could not be sent via the NT Event Log]";
 
+// Text added after the message in the body of an alert's e-mail, and nowhere else (not in a
+// fallback's text). Made only when an e-mail is about to go out; a failure to make it leaves
+// the mail as it would have been.
+using MailAppendix = std::function<std::string()>;
+
 // `directory` is the "$DIR$" macro of a program's command line, `message` "$MSG$" and `size`
 // (bytes, shown in the user's preferred units) "$SIZE$".
 void DeliverAlert(const Notification& profile, const std::string& directory, const std::string& message,
-                  std::int64_t size);
+                  std::int64_t size, const MailAppendix& mailAppendix = {});
 
 // Reports an internal error to every stored profile except those that run a program:
 // "INTERNAL ERROR: <text>", directory "{no dir}", size 0.

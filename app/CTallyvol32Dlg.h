@@ -7,6 +7,7 @@
 #ifndef TALLYVOL_APP_CTALLYVOL32DLG_H
 #define TALLYVOL_APP_CTALLYVOL32DLG_H
 
+#include "alerts/DeliverAlert.h"
 #include "alerts/Notification.h"
 #include "app/ProgressDlg.h"
 #include "app/view/GridContent.h"
@@ -79,7 +80,8 @@ public:
     // next store operation connects afresh, so the window recovers when the store is back.
     bool LoadDisplayData();
 
-    void SendAlert(const std::string& directory, const std::string& message, std::int64_t size);
+    void SendAlert(const std::string& directory, const std::string& message, std::int64_t size,
+                   const alerts::MailAppendix& mailAppendix = {});
 
     // What the report step of the automated run is asked for: the command line's print values
     // and the view the scans are shown in.

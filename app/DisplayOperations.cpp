@@ -2,7 +2,7 @@
 // change or a deleted column, the grid options, the title, the settings written at close.
 // Nothing here touches a window.
 #include "app/CTallyvol32Dlg.h"
-#include "app/UpdateState.h"
+#include "app/UpdateStatus.h"
 #include "app/base/DiagnosticLog.h"
 #include "app/base/Settings.h"
 #include "brand/Brand.h"
@@ -90,16 +90,7 @@ GridOptions CTallyvol32Dlg::CurrentGridOptions() {
 std::string CTallyvol32Dlg::WindowTitle() const {
     platform::system::ProgramVersion version = platform::system::GetProgramVersion();
     std::string title = platform::system::StringPrintf("%s %d.%d", ProductName3218, version.major, version.minor);
-    switch (GetUpdateState()) {
-    case kNewerVersion:
-        title += " - [ Update Available ]";
-        break;
-    case kMinorUpdate:
-        title += " - [ Minor Update Available ]";
-        break;
-    default:
-        break;
-    }
+    title += UpdateTitleSuffix(GetUpdateState());
     return title;
 }
 

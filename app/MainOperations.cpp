@@ -10,6 +10,7 @@
 #include "platform/ado/ComError.h"
 #include "platform/system/Paths.h"
 #include "scan/fs/CompressedVolume.h"
+#include "scan/GrowthReport.h"
 #include "scan/fs/StoredPath.h"
 #include "scan/fs/Volume.h"
 
@@ -43,7 +44,8 @@ void CTallyvol32Dlg::OnScan() {
         auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
         TV_DEBUG_LOG("Completed scan of %s in %d ms", m_directory.c_str(), static_cast<int>(elapsed.count()));
         m_loadedDirectory = scan::NormalizePath(m_directory);
-        m_loadedDirID = m_scanInfo.GetDirID(nullptr, m_loadedDirectory, 0, false, false, true, m_symlinkCheck != 0);
+        m_loadedDirID = m_scanInfo.GetDirID(nullptr, m_loadedDirectory, 0,
+                                            scan::DirIDOptions().PreparingTree(m_symlinkCheck != 0));
         m_scanInfo.LoadScans(m_loadedDirectory, m_view, m_displayData, 100);
         TV_DEBUG_LOG("CTallyvol32Dlg::OnScan End");
     } catch (const platform::ado::ComError& error) {
@@ -59,7 +61,8 @@ bool CTallyvol32Dlg::ManagePath() {
     try {
         m_directory = scan::NormalizePath(m_directory);
         if (m_databaseConnected) {
-            int dirID = m_scanInfo.GetDirID(nullptr, m_directory, 0, true, false, true, true);
+            int dirID = m_scanInfo.GetDirID(nullptr, m_directory, 0,
+                                            scan::DirIDOptions().LookupOnly().PreparingTree(true));
             if (dirID == -1) {
                 // Unknown, or the store failed: the next look-up connects afresh.
                 m_scanInfo.ResetConnections();
@@ -124,8 +127,12 @@ alerts::AlertCheckContext checkContext(CTallyvol32Dlg& dialog) {
                               std::uint64_t* totalBytes) {
         return scan::FENGetFreeSpace(path, *totalFree, *freeToCaller, *totalBytes);
     };
-    context.sendAlert = [&dialog](const std::string& directory, const std::string& message, std::int64_t size) {
-        dialog.SendAlert(directory, message, size);
+    context.sendAlert = [&dialog](const std::string& directory, const std::string& message, std::int64_t size,
+                                  const alerts::MailAppendix& mailAppendix) {
+        dialog.SendAlert(directory, message, size, mailAppendix);
+    };
+    context.loadGrowth = [&dialog](const std::string& path, const scan::GrowthRequest& request) {
+        return scan::LoadGrowthReport(dialog.m_scanInfo, path, request);
     };
     return context;
 }
@@ -152,8 +159,9 @@ bool CTallyvol32Dlg::FreePercentAlertCheck() {
     return alerts::FreePercentAlertCheck(checkContext(*this), m_freePercent);
 }
 
-void CTallyvol32Dlg::SendAlert(const std::string& directory, const std::string& message, std::int64_t size) {
-    alerts::SendAlert(m_profileList, m_defaultNotification, directory, message, size);
+void CTallyvol32Dlg::SendAlert(const std::string& directory, const std::string& message, std::int64_t size,
+                               const alerts::MailAppendix& mailAppendix) {
+    alerts::SendAlert(m_profileList, m_defaultNotification, directory, message, size, mailAppendix);
 }
 
 } // namespace app

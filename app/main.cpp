@@ -3,6 +3,7 @@
 #include "app/CTallyvol32App.h"
 #include "app/CommandLine.h"
 #include "app/ConfigureDatabaseCommand.h"
+#include "app/GrowthCommand.h"
 #include "app/UiLibrary.h"
 #include "app/base/DiagnosticLog.h"
 #include "platform/system/SystemInfo.h"
@@ -35,6 +36,9 @@ int main(int argc, char** argv) {
     }
     if (std::optional<int> status = app::RunAlertCommand(arguments)) {
         return *status;
+    }
+    if (app::IsGrowthCommand(arguments)) {
+        return app::RunGrowthCommand(arguments);
     }
 
     // Until the window library installs its own, nobody answers questions: the unattended

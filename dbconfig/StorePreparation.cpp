@@ -9,6 +9,10 @@ bool StorePreparation::EnsureStoreFile(const std::optional<std::string>& path, b
     return EnsureAccessFile(path, silent, automated);
 }
 
+bool StorePreparation::CreateStoreTables(platform::ado::Connection& connection) {
+    return RunTableScript(connection, kCreateAccessTables);
+}
+
 std::string StorePreparation::DirectConnectionString(const std::string& path) {
     return AccessDirectConnectionString(path);
 }

@@ -2,7 +2,7 @@
 
 #include "app/base/DiagnosticLog.h"
 #include "app/base/ErrorReport.h"
-#include "platform/shell/ShellOpen.h"
+#include "platform/shell/PendingOpen.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
 #include "reports/SpreadsheetFileName.h"
@@ -12,10 +12,12 @@
 #include "scan/fs/Volume.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <exception>
+#include <thread>
 
 namespace reports {
 
@@ -27,6 +29,7 @@ namespace {
 // Copies of one report in the same second get " (2)", " (3)" ...; past this, something else is
 // wrong with the directory.
 constexpr int kMaxCopies = 99;
+constexpr int kOpenerPollMilliseconds = 20;
 
 SpreadsheetReportResult cannotWrite(const std::string& path, int code, const std::string& text) {
     ui::UI().MessageBox(StringPrintf(kCannotWriteText, path.c_str(), text.c_str(), code),
@@ -35,7 +38,18 @@ SpreadsheetReportResult cannotWrite(const std::string& path, int code, const std
 }
 
 SpreadsheetReportResult show(const std::string& path) {
-    platform::shell::OpenResult opened = platform::shell::ShellOpen(path);
+    platform::shell::OpenResult opened;
+    {
+        // The spreadsheet program may take seconds to come up: the windows keep painting.
+        ui::WaitCursor wait;
+        platform::shell::PendingOpen opener(path);
+        std::optional<platform::shell::OpenResult> result;
+        while (!(result = opener.Poll())) {
+            ui::UI().DispatchPendingMessages();
+            std::this_thread::sleep_for(std::chrono::milliseconds(kOpenerPollMilliseconds));
+        }
+        opened = *result;
+    }
     if (opened.status == platform::shell::OpenStatus::kOpened) {
         return {SpreadsheetOutcome::kShown, path};
     }
@@ -83,31 +97,39 @@ SpreadsheetReportResult GenerateSpreadsheetReport(const scan::DisplayData& loade
         }
 
         step = 1;
-        WorkbookRequest request{view, options, startScanID, SpreadsheetFreeSpace(directory)};
-        WorkbookModel model(loaded, request);
-
-        step = 2;
-        int error = 0;
-        std::string folder = SpreadsheetReportDirectory(&error);
-        std::time_t now = std::time(nullptr);
-        if (folder.empty()) {
-            std::string path = SpreadsheetFileName(loaded.path, now);
-            return cannotWrite(path, error, std::strerror(error));
-        }
-
-        step = 3;
-        XlsxWriter writer(model);
         std::string path;
-        XlsxWriteResult written;
-        for (int copy = 1; copy <= kMaxCopies; ++copy) {
-            path = folder + "/" + SpreadsheetFileName(loaded.path, now, copy);
-            written = writer.Write(path, false);
-            if (written.written || written.code != EEXIST) {
-                break;
+        bool written = false;
+        int error = 0;
+        std::string errorText;
+        {
+            ui::WaitCursor wait;
+            WorkbookRequest request{view, options, startScanID, SpreadsheetFreeSpace(directory)};
+            WorkbookModel model(loaded, request);
+
+            step = 2;
+            std::string folder = SpreadsheetReportDirectory(&error);
+            std::time_t now = std::time(nullptr);
+            if (folder.empty()) {
+                path = SpreadsheetFileName(loaded.path, now);
+                errorText = std::strerror(error);
+            } else {
+                step = 3;
+                XlsxWriter writer(model);
+                XlsxWriteResult result;
+                for (int copy = 1; copy <= kMaxCopies; ++copy) {
+                    path = folder + "/" + SpreadsheetFileName(loaded.path, now, copy);
+                    result = writer.Write(path, false);
+                    if (result.written || result.code != EEXIST) {
+                        break;
+                    }
+                }
+                written = result.written;
+                error = result.code;
+                errorText = result.errorText;
             }
         }
-        if (!written.written) {
-            return cannotWrite(path, written.code, written.errorText);
+        if (!written) {
+            return cannotWrite(path, error, errorText);
         }
         TV_DEBUG_LOG("Spreadsheet report written to %s", path.c_str());
 

@@ -1,93 +1,99 @@
 #include "scan/CScanInfo.h"
 
 #include "app/base/DiagnosticLog.h"
-#include "app/base/ErrorReport.h"
 #include "app/base/RunState.h"
-#include "platform/ado/Connection.h"
-#include "platform/ado/ErrorCodes.h"
-#include "platform/system/StringPrintf.h"
-#include "scan/CommandTimeout.h"
-#include "scan/DatabaseConnection.h"
-
-#include <sys/syscall.h>
-#include <unistd.h>
-
-#include <new>
 
 namespace scan {
 
-using platform::ado::ComError;
 using platform::ado::Connection;
-using platform::system::StringPrintf;
 
-namespace {
-
-std::uint32_t currentThreadId() {
-    return static_cast<std::uint32_t>(::syscall(SYS_gettid));
+CScanInfo::CScanInfo()
+    : m_upgrade(m_connections, m_sink), m_opener(m_connections, m_upgrade),
+      m_directories(m_connections, m_sink, m_parents), m_writer(m_sink),
+      m_filters(m_connections, m_directories), m_loader(m_connections, m_parents),
+      m_removal(m_connections),
+      m_scanner({m_connections, m_directories, m_parents, m_writer, m_filters, m_sink}) {
+    TV_DEBUG_LOG("CScanInfo Constructor");
 }
 
-} // namespace
-
-CScanInfo::CScanInfo() = default;
-
-CScanInfo::~CScanInfo() = default;
+CScanInfo::~CScanInfo() {
+    TV_DEBUG_LOG("CScanInfo Destructor");
+}
 
 ScanStoreSql CScanInfo::Sql() const {
     return ScanStoreSql(app::CurrentDBSource());
 }
 
 std::shared_ptr<Connection> CScanInfo::GetConnection(bool fresh) {
-    std::lock_guard<std::recursive_mutex> lock(m_connectionMutex);
-    std::uint32_t thread = currentThreadId();
-    if (!fresh) {
-        auto cached = m_connections.find(thread);
-        if (cached != m_connections.end()) {
-            return cached->second;
-        }
-    }
-    std::shared_ptr<Connection> connection;
-    try {
-        connection = std::make_shared<Connection>();
-    } catch (const std::bad_alloc&) {
-        auto code = static_cast<unsigned>(platform::ado::E_OUTOFMEMORY);
-        app::ReportError(
-            3,
-            StringPrintf("Trying to create the Microsoft ADODB::Connection object.  This is most "
-                         "likely caused by not having a new enough MDAC (Microsoft Data Access "
-                         "Components).  ErrNum=%0X",
-                         code));
-        TV_DEBUG_LOG("##### Failed to CoCreate ADODB::Connection!  hr=%0X", code);
-        return nullptr;
-    }
-    std::string connectionString = StoredConnectionString();
-    try {
-        connection->SetMode(kStoreConnectionMode);
-        connection->Open(connectionString, std::string(), std::string());
-    } catch (const ComError& error) {
-        app::ReportComError(error,
-                            StringPrintf("Trying to open the \"%s\" database connection.  HR=%0X",
-                                         connectionString.c_str(), error.Code()),
-                            9);
-        TV_DEBUG_LOG("##### Failed to open Connection=%s!  hr=%0X", connectionString.c_str(),
-                     error.Code());
-        return nullptr;
-    }
-    if (!fresh) {
-        m_connections[thread] = connection;
-    }
-    return connection;
+    return m_connections.Get(fresh);
 }
 
 void CScanInfo::ResetConnections() {
-    std::lock_guard<std::recursive_mutex> lock(m_connectionMutex);
-    m_connections.clear();
-    // Each scan starts from the stored setting again.
-    RefreshTimeoutSetting();
+    m_connections.Reset();
 }
 
 std::size_t CScanInfo::CachedConnectionCount() {
-    std::lock_guard<std::recursive_mutex> lock(m_connectionMutex);
-    return m_connections.size();
+    return m_connections.Count();
+}
+
+bool CScanInfo::OpenDatabase(bool firstRun) {
+    return m_opener.OpenDatabase(firstRun);
+}
+
+void CScanInfo::UpgradeSchema() {
+    m_upgrade.Run();
+}
+
+std::int64_t CScanInfo::Scan(const std::string& path, bool quiet, int scanType, bool loopCheck) {
+    return m_scanner.Scan(path, quiet, scanType, loopCheck);
+}
+
+int CScanInfo::GetDirID(std::shared_ptr<Connection> connection, const std::string& path,
+                        int parentDirID, const DirIDOptions& options) {
+    return m_directories.GetDirID(std::move(connection), path, parentDirID, options);
+}
+
+void CScanInfo::FixParents(std::shared_ptr<Connection> connection) {
+    m_parents.Run(connection, m_directories.ScanRoot());
+}
+
+int CScanInfo::NewScanID(std::shared_ptr<Connection> connection, int rootDirID, int scanType) {
+    return m_writer.NewScanID(connection, rootDirID, scanType);
+}
+
+void CScanInfo::SaveExtensionInfo(std::shared_ptr<Connection> connection,
+                                  const ExtensionMap& extensions, int scanID) {
+    m_writer.SaveExtensionInfo(connection, extensions, scanID);
+}
+
+bool CScanInfo::LoadScans(const std::string& path, int view, DisplayData& table, int maxScans) {
+    return m_loader.LoadScans(path, view, table, maxScans, m_directories.ScanRoot());
+}
+
+std::string CScanInfo::GetPathFromDirID(std::shared_ptr<Connection> connection,
+                                        std::uint32_t dirID) {
+    return m_loader.GetPathFromDirID(std::move(connection), dirID);
+}
+
+std::string CScanInfo::GetPathFromScanID(std::uint32_t scanID) {
+    return m_loader.GetPathFromScanID(scanID);
+}
+
+void CScanInfo::DeleteScan(std::uint32_t scanID) {
+    m_removal.DeleteScan(scanID);
+}
+
+void CScanInfo::DeleteOldScans(int days, int scanType) {
+    m_removal.DeleteOldScans(days, scanType);
+}
+
+std::string CScanInfo::GetFilters(std::shared_ptr<Connection> connection, const std::string& path) {
+    return m_filters.GetFilters(std::move(connection), path);
+}
+
+void CScanInfo::SetFilters(std::shared_ptr<Connection> connection, const std::string& path,
+                           const std::string& text) {
+    m_filters.SetFilters(std::move(connection), path, text);
 }
 
 } // namespace scan

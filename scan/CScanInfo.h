@@ -1,8 +1,15 @@
 /*
- * The scan engine: the one object that reaches the scan store. It hands out open connections
- * (one cached per thread, under a mutex), opens and checks the store at start-up and brings
- * older included stores up to date. Scanning, storing and loading scans and the exclusion
- * filters are its other duties, each in a file of its own.
+ * The scan engine: the one object the rest of the program asks to reach the scan store. It is
+ * a facade: every operation is done by one of its collaborators, which it owns and wires
+ * together:
+ *   ConnectionCache    connections, one cached per thread
+ *   StoreOpener        choosing and checking the store at start-up (SchemaUpgrade after it)
+ *   DirectoryIds       directory identifiers, their cache and the first preparation of a tree
+ *   ParentRepair       parents of directories written without one
+ *   Scanner            the scan (ScanRun walks one tree and writes it through ScanWriter)
+ *   ScanLoader         stored scans read back; ScanRemoval deletes and purges them
+ *   FilterStore        the exclusion filters of scan roots
+ * One sink (SetSink) watches scans and the path upgrade for all of them.
  *
  * Owned by the main dialog object; all work runs on the main thread in practice, but the
  * connection cache may be used from any thread.
@@ -10,57 +17,32 @@
 #ifndef TALLYVOL_SCAN_CSCANINFO_H
 #define TALLYVOL_SCAN_CSCANINFO_H
 
+#include "scan/ConnectionCache.h"
+#include "scan/DirectoryIds.h"
 #include "scan/DisplayData.h"
-#include "scan/fs/ScanRules.h"
+#include "scan/FilterStore.h"
+#include "scan/ParentRepair.h"
+#include "scan/ScanEntry.h"
+#include "scan/ScanLoader.h"
+#include "scan/ScanRemoval.h"
 #include "scan/ScanSink.h"
+#include "scan/ScanSinkSlot.h"
 #include "scan/ScanStoreSql.h"
+#include "scan/ScanWriter.h"
+#include "scan/Scanner.h"
+#include "scan/SchemaUpgrade.h"
+#include "scan/StoreOpener.h"
+#include "scan/fs/ScanRules.h"
 
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
 namespace platform::ado {
-class Command;
 class Connection;
 }
 
 namespace scan {
-
-// A DirID of -1 is a failed lookup, -2 a path too long to store.
-inline constexpr int kDirIDFailed = -1;
-inline constexpr int kDirIDTooLong = -2;
-// Stored paths longer than this get no row.
-inline constexpr std::size_t kMaxStoredPathLength = 254;
-
-// One directory while the scanner works on it: the size row it will write.
-class ScanEntry {
-public:
-    virtual ~ScanEntry() = default;
-
-    std::string path;       // stored form
-    int dirID = kDirIDFailed;
-    int scanID = 0;
-    int parentDirID = 0;
-    std::uint64_t totalSize = 0;
-
-    // Writes the size row; false for a failed lookup (-1), true without writing for a path
-    // too long to store (-2). A failure is reported and returns false.
-    bool Save(const std::shared_ptr<platform::ado::Connection>& connection) const;
-    // The same through the size-row insert prepared for the scan
-    // (ScanStoreSql::InsertSizeRowPrepared).
-    bool Save(platform::ado::Command& insertSizeRow) const;
-};
-
-// Files of one extension in a scan.
-struct ExtensionStats {
-    std::uint32_t count = 0;
-    std::uint64_t bytes = 0;
-};
-using ExtensionMap = std::map<std::string, ExtensionStats>;
 
 class CScanInfo {
 public:
@@ -97,26 +79,26 @@ public:
     std::int64_t Scan(const std::string& path, bool quiet, int scanType, bool loopCheck);
     // Whether scans are stored, and every directory level or only the root and its children.
     void SetSaveOptions(bool save, bool saveAllLevels) {
-        m_save = save;
-        m_saveAllLevels = saveAllLevels;
+        m_scanner.SetSaveOptions(save, saveAllLevels);
     }
     // Who watches scans and the path upgrade (not owned; nullptr: nobody, nothing is asked).
-    void SetSink(IScanSink* sink) { m_sink = sink; }
-    IScanSink& Sink() { return m_sink != nullptr ? *m_sink : m_silentSink; }
+    void SetSink(IScanSink* sink) { m_sink.Set(sink); }
+    IScanSink& Sink() { return m_sink.Get(); }
     // Directories and files seen by the scan in progress (or the last one).
-    long DirectoriesSeen() const { return m_directoriesSeen; }
-    long FilesSeen() const { return m_filesSeen; }
+    long DirectoriesSeen() const { return m_scanner.Counters().directories; }
+    long FilesSeen() const { return m_scanner.Counters().files; }
 
     // ---- Directory identifiers ----
     // The DirID of the path (any form; converted to the stored form), creating its row (and
-    // every missing ancestor's) unless lookupOnly; -1 on failure, -2 for a path too long.
+    // every missing ancestor's) unless options.lookupOnly; -1 on failure, -2 for a path too
+    // long to store.
     int GetDirID(std::shared_ptr<platform::ado::Connection> connection, const std::string& path,
-                 int parentDirID, bool lookupOnly, bool skipCache, bool prepareTree, bool loopCheck,
-                 const ExclusionFilters& filters = {});
+                 int parentDirID, const DirIDOptions& options = {});
     // Fills in missing parents of directories below the scan root.
     void FixParents(std::shared_ptr<platform::ado::Connection> connection);
     // Inserts a ScanDefinition row dated now and returns its ScanID, 0 on failure.
-    int NewScanID(std::shared_ptr<platform::ado::Connection> connection, int rootDirID, int scanType);
+    int NewScanID(std::shared_ptr<platform::ado::Connection> connection, int rootDirID,
+                  int scanType);
     void SaveExtensionInfo(std::shared_ptr<platform::ado::Connection> connection,
                            const ExtensionMap& extensions, int scanID);
 
@@ -124,65 +106,40 @@ public:
     // Loads the newest maxScans scans of the directory in the view (0 sizes of child
     // directories, 1 extension sizes, 2 extension file counts). True on success.
     bool LoadScans(const std::string& path, int view, DisplayData& table, int maxScans);
-    std::string GetPathFromDirID(std::shared_ptr<platform::ado::Connection> connection, std::uint32_t dirID);
+    std::string GetPathFromDirID(std::shared_ptr<platform::ado::Connection> connection,
+                                 std::uint32_t dirID);
     std::string GetPathFromScanID(std::uint32_t scanID);
     void DeleteScan(std::uint32_t scanID);
     void DeleteOldScans(int days, int scanType);
 
     // ---- Exclusion filters ----
-    std::string GetFilters(std::shared_ptr<platform::ado::Connection> connection, const std::string& path);
+    std::string GetFilters(std::shared_ptr<platform::ado::Connection> connection,
+                           const std::string& path);
     void SetFilters(std::shared_ptr<platform::ado::Connection> connection, const std::string& path,
                     const std::string& text);
 
     // The stored path of the tree being scanned (set when a scan starts).
-    const std::string& ScanRoot() const { return m_scanRoot; }
-    void SetScanRoot(const std::string& storedPath) { m_scanRoot = storedPath; }
+    const std::string& ScanRoot() const { return m_directories.ScanRoot(); }
+    void SetScanRoot(const std::string& storedPath) { m_directories.SetScanRoot(storedPath); }
     // Empties the directory-identifier cache and its root.
-    void ClearDirectoryCache();
+    void ClearDirectoryCache() { m_directories.ClearCache(); }
     // Misses of the cache in the current scan (each costs a lookup and an insert).
-    int CacheMisses() const { return m_cacheMisses; }
+    int CacheMisses() const { return m_directories.CacheMisses(); }
 
 private:
-    std::int64_t DoScan(const std::shared_ptr<platform::ado::Connection>& connection, const std::string& path,
-                        bool quiet, int scanType, const ExclusionFilters& filters, bool loopCheck);
-    // Loads every stored directory under the path into the cache; true when the tree was
-    // prepared before (its root row carries RootOfCache).
-    bool loadCache(const std::shared_ptr<platform::ado::Connection>& connection, const std::string& storedRoot);
-    // Inserts rows for the directories of a tree never seen before (the first scan).
-    void prepareTree(const std::shared_ptr<platform::ado::Connection>& connection, const std::string& storedRoot,
-                     int rootParentDirID, bool loopCheck, const ExclusionFilters& filters);
-    void openOnFirstRun();
-    void useDefaultStore();
-    // Converts stored paths that still begin with a drive letter (step 4 of the upgrade).
-    void UpgradeStoredPaths();
-
-    std::recursive_mutex
-        m_connectionMutex; // re-entrant, as the owning thread may report while holding it
-    std::map<std::uint32_t, std::shared_ptr<platform::ado::Connection>> m_connections;
-
-    IScanSink* m_sink = nullptr;
-    SilentScanSink m_silentSink;
-    std::string m_scanRoot;
-    bool m_save = true;
-    bool m_saveAllLevels = true;
-    long m_directoriesSeen = 0;
-    long m_filesSeen = 0;
-    std::uint64_t m_ageCutoff = 0; // the loop check's cut-off, taken when a scan starts
-    // The directory-identifier cache: stored path to DirID for one tree.
-    std::string m_cacheRoot;
-    std::unordered_map<std::string, int> m_directoryCache;
-    int m_cacheMisses = 0;
+    // Declared in the order they are made: each takes those above it.
+    ScanSinkSlot m_sink;
+    ConnectionCache m_connections;
+    SchemaUpgrade m_upgrade;
+    StoreOpener m_opener;
+    ParentRepair m_parents;
+    DirectoryIds m_directories;
+    ScanWriter m_writer;
+    FilterStore m_filters;
+    ScanLoader m_loader;
+    ScanRemoval m_removal;
+    Scanner m_scanner;
 };
-
-// Asks once per process whether an older store may be upgraded; on No, requests the program's
-// end (app::RequestProgramEnd) and returns false.
-bool ConfirmUpgrade();
-// Forgets an earlier confirmation (tests only).
-void ResetUpgradeConfirmationForTesting();
-
-// The default store file: the DataDirectoryMDB3 directory ("APPDIR": the program's home) and
-// "tallyvol3.db".
-std::string DefaultDatabaseFile();
 
 } // namespace scan
 

@@ -1,7 +1,7 @@
 /*
  * What opening the store needs from the database configuration, which sits above the scan
- * engine: the included store file made from its empty template when it is missing, and the
- * connection texts that name such a file. Start-up installs the database configuration's
+ * engine: the included store file made from its empty template when it is missing, its tables
+ * made when the file exists but holds none, and the connection texts that name such a file. Start-up installs the database configuration's
  * implementation; without one, a missing store file cannot be made and opening fails as for
  * any unreachable store. Main thread.
  */
@@ -10,6 +10,10 @@
 
 #include <optional>
 #include <string>
+
+namespace platform::ado {
+class Connection;
+}
 
 namespace scan {
 
@@ -21,6 +25,8 @@ public:
     // setting. `silent` creates without asking; `automated` creates after telling every
     // notification profile; otherwise the user is asked.
     virtual bool EnsureStoreFile(const std::optional<std::string>& path, bool silent, bool automated) = 0;
+    // Runs the included store's table script on the connection; false when it cannot be read.
+    virtual bool CreateStoreTables(platform::ado::Connection& connection) = 0;
     // The ConnectionString of a store file opened directly.
     virtual std::string DirectConnectionString(const std::string& path) = 0;
     // The ConnectionStringSpec of a store file.

@@ -48,6 +48,26 @@ std::string ScanStoreSql::SelectNewScanID(int rootDirID, const std::tm& scanDate
                         rootDirID, date(scanDate).c_str());
 }
 
+std::string ScanStoreSql::SelectLastInsertedID() const {
+    if (m_kind == kSqlServerDatabase) {
+        return "select @@IDENTITY";
+    }
+    if (m_kind == kMySqlDatabase) {
+        return "select LAST_INSERT_ID()";
+    }
+    return "select last_insert_rowid()";
+}
+
+std::string ScanStoreSql::UpdateScanDate(int scanID, const std::tm& scanDate) const {
+    if (m_kind == kSqlServerDatabase) {
+        return StringPrintf(
+            "update ScanDefinition set ScanDate=CONVERT(datetime, %s, 120) where ScanID=%d",
+            date(scanDate).c_str(), scanID);
+    }
+    return StringPrintf("update ScanDefinition set ScanDate=%s where ScanID=%d",
+                        date(scanDate).c_str(), scanID);
+}
+
 std::string ScanStoreSql::InsertSizeRowPrepared() {
     return "insert into SizeData (DirID, ScanID, ParentDirID, DirSize) Values (?, ?, ?, ?)";
 }
@@ -183,6 +203,18 @@ std::string ScanStoreSql::RepairParent(int parentDirID, const std::string& value
                         path(value).c_str());
 }
 
+std::string ScanStoreSql::CountLostParents() const {
+    return "select count(*) from DirNames where ParentDirID<0";
+}
+
+std::string ScanStoreSql::ResetLostParents() const {
+    return "update DirNames set ParentDirID=0 where ParentDirID<0";
+}
+
+std::string ScanStoreSql::SelectParentDirID(const std::string& value) const {
+    return StringPrintf("select ParentDirID from DirNames where Path='%s'", path(value).c_str());
+}
+
 std::string ScanStoreSql::SelectChildren(std::uint32_t parentDirID) const {
     return StringPrintf("select * from DirNames where ParentDirID=%u", parentDirID);
 }
@@ -227,6 +259,11 @@ std::string ScanStoreSql::InsertExtensionRow(int extensionID, int scanID, int nu
     return StringPrintf("INSERT INTO ExtensionInfo (ExtensionID, ScanID, NumFound, SizeUsed) "
                         "Values (%d, %d, %d, %" PRId64 ")",
                         extensionID, scanID, numFound, sizeUsed);
+}
+
+std::string ScanStoreSql::InsertExtensionRowPrepared() {
+    return "INSERT INTO ExtensionInfo (ExtensionID, ScanID, NumFound, SizeUsed) Values (?, ?, ?, "
+           "?)";
 }
 
 std::string ScanStoreSql::SelectExtensionCounts() const {
@@ -293,6 +330,46 @@ ScanStoreSql::UpgradeStep ScanStoreSql::FiltersUpgrade() {
     return {"select * from Filters where RootDirID=0",
             {"create table Filters (FilterID INTEGER PRIMARY KEY AUTOINCREMENT, RootDirID INTEGER, "
              "Filter TEXT(254))"}};
+}
+
+std::string ScanStoreSql::CountScanTables() {
+    return "select count(*) from sqlite_master where type='table' and name in "
+           "('DirNames', 'ScanDefinition', 'SizeData', 'Extensions', 'ExtensionInfo')";
+}
+
+// ---- The included store's index of size rows ----
+
+std::string ScanStoreSql::CountParentFirstSizeIndexes() {
+    return "select count(*) from sqlite_master where type='index' and name in "
+           "('SizeData_ParentDirID', 'SizeData_ScanID')";
+}
+
+std::vector<const char*> ScanStoreSql::IndexSizeRowsByScan() {
+    return {
+        "CREATE INDEX IF NOT EXISTS SizeData_ScanID_ParentDirID ON SizeData (ScanID, ParentDirID, DirID, "
+        "DirSize)",
+        "DROP INDEX IF EXISTS SizeData_ParentDirID", "DROP INDEX IF EXISTS SizeData_ScanID"};
+}
+
+std::string ScanStoreSql::CountScanFirstSizeIndex() {
+    return "select count(*) from sqlite_master where type='index' and "
+           "name='SizeData_ScanID_ParentDirID'";
+}
+
+std::string ScanStoreSql::CountSizeIndexStatistics() {
+    return "select count(*) from sqlite_stat1 where tbl='SizeData' and "
+           "idx='SizeData_ScanID_ParentDirID'";
+}
+
+// Many rows for each scan, few for each scan and parent: the planner seeks scan by scan for
+// the rows of one parent instead of reading the whole table. "ANALYZE sqlite_schema" makes the
+// statistics table (analysing nothing) and, after the row is in, has the planner read it.
+std::vector<const char*> ScanStoreSql::AddSizeIndexStatistics() {
+    return {"ANALYZE sqlite_schema",
+            "INSERT INTO sqlite_stat1 (tbl, idx, stat) VALUES ('SizeData', "
+            "'SizeData_ScanID_ParentDirID', "
+            "'1000000 20000 5 1 1')",
+            "ANALYZE sqlite_schema"};
 }
 
 } // namespace scan

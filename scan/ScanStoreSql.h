@@ -28,6 +28,11 @@ public:
     std::string InsertScan(int rootDirID, int scanType, const std::tm& scanDate) const;
     // Finds the scan just inserted again by its root and date.
     std::string SelectNewScanID(int rootDirID, const std::tm& scanDate) const;
+    // The identifier the connection's last insert generated (kinds 2 and 3: the scan row of a
+    // writer that shares its root and second with another).
+    std::string SelectLastInsertedID() const;
+    // Moves a scan to another start second.
+    std::string UpdateScanDate(int scanID, const std::tm& scanDate) const;
     std::string InsertSizeRow(int dirID, int scanID, int parentDirID, std::int64_t dirSize) const;
     // The size row with "?" in place of its four values (DirID, ScanID, ParentDirID, DirSize),
     // for a command prepared once per scan.
@@ -58,6 +63,11 @@ public:
     std::string SelectParentless() const;
     std::string SelectParentlessUnder(const std::string& pathPrefix) const;
     std::string RepairParent(int parentDirID, const std::string& path) const;
+    // Directories whose parent lookup failed were once written with ParentDirID -1; they are
+    // made parentless (0) again so that the repair finds them.
+    std::string CountLostParents() const;
+    std::string ResetLostParents() const;
+    std::string SelectParentDirID(const std::string& path) const;
     std::string SelectChildren(std::uint32_t parentDirID) const;
     std::string SelectChildSizes(std::uint32_t parentDirID) const;
     std::string SelectChildSizes(std::uint32_t parentDirID, int scanID) const;
@@ -70,6 +80,8 @@ public:
     std::string SelectExtensionID(const std::string& extension) const;
     std::string InsertExtensionRow(int extensionID, int scanID, int numFound,
                                    std::int64_t sizeUsed) const;
+    // The same with "?" in place of its four values, for a batch of rows.
+    static std::string InsertExtensionRowPrepared();
     std::string SelectExtensionCounts() const;
     std::string SelectExtensionSizes() const;
 
@@ -93,6 +105,17 @@ public:
     static UpgradeStep ScanDateUpgrade(); // column Date becomes ScanDate
     static UpgradeStep DirSizeUpgrade();  // column Size becomes DirSize
     static UpgradeStep FiltersUpgrade();  // the Filters table is added
+    // How many of the scan tables (DirNames, ScanDefinition, SizeData, Extensions,
+    // ExtensionInfo) an included store holds; 0 for a new, empty file.
+    static std::string CountScanTables();
+    // The included store's index of size rows, scan first (SizeIndexLayout.h): whether the
+    // store still has the older indexes (parent first, and scan alone), the statements that
+    // replace them, and the planner's statistics the index needs.
+    static std::string CountParentFirstSizeIndexes();
+    static std::vector<const char*> IndexSizeRowsByScan();
+    static std::string CountScanFirstSizeIndex();
+    static std::string CountSizeIndexStatistics();
+    static std::vector<const char*> AddSizeIndexStatistics();
 
 private:
     std::string path(const std::string& value, bool forLike = false) const;

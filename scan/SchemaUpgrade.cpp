@@ -1,12 +1,17 @@
-// Bringing included stores written by older versions to the current tables, in place.
+#include "scan/SchemaUpgrade.h"
+
 #include "app/base/DiagnosticLog.h"
 #include "app/base/RunState.h"
 #include "brand/Brand.h"
 #include "platform/ado/Connection.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
-#include "scan/CScanInfo.h"
+#include "scan/ConnectionCache.h"
 #include "scan/DatabaseConnection.h"
+#include "scan/IStorePreparation.h"
+#include "scan/ScanStoreSql.h"
+#include "scan/SizeIndexLayout.h"
+#include "scan/GrowthReport.h"
 #include "scan/SqlRules.h"
 
 namespace scan {
@@ -60,6 +65,25 @@ void upgradeStep(platform::ado::Connection& connection, const ScanStoreSql::Upgr
     }
 }
 
+// A store file that exists but holds none of the scan tables (left empty by an interrupted
+// copy, or made with touch) gets them, as a missing file gets the template: no probe of an
+// older layout could succeed on it, and every scan would fail for ever.
+void createTablesOfAnEmptyStore(platform::ado::Connection& connection) {
+    try {
+        auto count = connection.OpenRecordset(ScanStoreSql::CountScanTables());
+        if (count->IsEOF() || count->Fields(0).AsInt64() != 0) {
+            return;
+        }
+    } catch (const ComError&) {
+        return; // no SQLite catalogue to ask: nothing is known about the tables
+    }
+    IStorePreparation* preparation = StorePreparation();
+    app::WriteLogLine("The database holds none of the scan tables; creating them.");
+    if (preparation != nullptr) {
+        preparation->CreateStoreTables(connection);
+    }
+}
+
 } // namespace
 
 bool ConfirmUpgrade() {
@@ -92,14 +116,22 @@ void ResetUpgradeConfirmationForTesting() {
     g_upgradeConfirmed = false;
 }
 
-void CScanInfo::UpgradeSchema() {
+void SchemaUpgrade::Run() {
     if (app::CurrentDBSource() != kAccessDatabase) {
+        // Server stores made before the growth report get its index too (nothing to ask: an
+        // index changes nothing older versions read).
+        int kind = app::CurrentDBSource();
+        std::shared_ptr<platform::ado::Connection> connection;
+        if ((kind == kSqlServerDatabase || kind == kMySqlDatabase) && (connection = m_connections.Get(false))) {
+            EnsureGrowthIndexes(*connection, kind);
+        }
         return;
     }
-    std::shared_ptr<platform::ado::Connection> connection = GetConnection(false);
+    std::shared_ptr<platform::ado::Connection> connection = m_connections.Get(false);
     if (!connection) {
         return;
     }
+    createTablesOfAnEmptyStore(*connection);
     upgradeStep(*connection, ScanStoreSql::ScanDateUpgrade(),
                 "Exception while updating ScanDefinition table schema");
     upgradeStep(*connection, ScanStoreSql::DirSizeUpgrade(),
@@ -107,7 +139,10 @@ void CScanInfo::UpgradeSchema() {
     upgradeStep(*connection, ScanStoreSql::FiltersUpgrade(),
                 "Exception while creating new Filters table");
     if (!app::ProgramEndRequested()) {
-        UpgradeStoredPaths();
+        m_paths.Run();
+        // A store that lost its size index gets it back (cheap when it is there).
+        EnsureGrowthIndexes(*connection, kAccessDatabase);
+        SizeIndexLayout::Upgrade(*connection);
     }
 }
 

@@ -54,6 +54,6 @@ const StringSetting MDBPath{"MDBPath", nullptr, nullptr, kMachineRoot, &defaultS
 const StringSetting MSSQLServer{"MSSQLServer", "", nullptr, kMachineRoot};
 const StringSetting MSSQLDatabase{"MSSQLDatabase", "", nullptr, kMachineRoot};
 const StringSetting MySQLServer{"MySQLServer", "", nullptr, kMachineRoot};
-const StringSetting MySQLBinPath{"MySQLBinPath", "", nullptr, kMachineRoot};
+const StringSetting MySQLBinPath{"MySQLBinPath", "/usr/bin", nullptr, kMachineRoot};
 
 } // namespace app::settings

@@ -8,6 +8,13 @@
 
 #include <QColor>
 #include <QLabel>
+#include <QTimer>
+
+#include <memory>
+
+namespace platform::shell {
+class PendingOpen;
+}
 
 namespace app::ui {
 
@@ -18,6 +25,7 @@ public:
     static constexpr QColor kVisitedColor{128, 0, 128};
 
     explicit CStaticLink(QWidget* parent = nullptr);
+    ~CStaticLink() override;
 
     // The address; empty means the control's own text.
     void SetLink(const QString& link) { m_link = link; }
@@ -35,10 +43,13 @@ protected:
 
 private:
     void open();
+    void pollOpener();
 
     QString m_link;
     QColor m_color = kUnvisitedColor;
     bool m_openAsAddress = true;
+    std::unique_ptr<platform::shell::PendingOpen> m_opener; // while xdg-open runs
+    QTimer m_openerPoll;
 };
 
 } // namespace app::ui

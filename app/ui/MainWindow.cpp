@@ -3,6 +3,7 @@
 #include "app/CTallyvol32Dlg.h"
 #include "app/RecentDirectories.h"
 #include "app/base/DiagnosticLog.h"
+#include "app/base/RunState.h"
 #include "app/ui/BrandResources.h"
 #include "app/ui/CAboutDlg.h"
 #include "app/ui/CSplashWnd.h"
@@ -11,10 +12,11 @@
 #include "app/ui/ExcludeFilterDlg.h"
 #include "app/ui/ModalRunner.h"
 #include "app/ui/QtUserInterface.h"
-#include "app/ui/ShellOpen.h"
 #include "app/ui/WindowFont.h"
 #include "app/ui/WindowHooks.h"
 #include "brand/Brand.h"
+#include "dbconfig/ui/UpgradeProgress.h"
+#include "platform/shell/PendingOpen.h"
 #include "platform/system/StringPrintf.h"
 #include "platform/system/SystemInfo.h"
 #include "platform/ui/IUserInterface.h"
@@ -133,7 +135,13 @@ void MainWindow::OnInitDialog() {
         QTimer::singleShot(0, this, [this] { m_layout.Apply(size()); });
         setWindowTitle(QString::fromStdString(m_dialog.WindowTitle()));
 
-        m_dialog.OpenDatabaseForWindow();
+        {
+            dbconfig::ui::UpgradeProgressScope upgradeProgress(m_dialog.m_scanInfo, this);
+            m_dialog.OpenDatabaseForWindow();
+        }
+        if (ProgramEndRequested()) {
+            return; // the user declined to go on: the window is not shown and the program ends
+        }
         m_dialog.DeleteExpiredScans();
         FillRecentDirectories();
         if (m_dialog.m_checkForUpdates != 0 && WindowHooks::Instance().startUpdateCheck) {
@@ -476,7 +484,12 @@ void MainWindow::OnFilter() {
 
 void MainWindow::OnHelp() {
     try {
-        ShellOpen(QString::fromStdString(CTallyvol32Dlg::HelpFilePath()));
+        // Nobody waits for the browser; its opener is reaped when it ends.
+        platform::shell::PendingOpen opener(CTallyvol32Dlg::HelpFilePath());
+        if (std::optional<platform::shell::OpenResult> result = opener.Poll();
+            result && result->status != platform::shell::OpenStatus::kOpened) {
+            TV_DEBUG_LOG("Opening the help failed: %s (%d)", result->detail.c_str(), result->code);
+        }
     } catch (...) {
         TV_DEBUG_LOG("** Exception in OnHelp\n");
     }

@@ -1,35 +1,39 @@
 #include "app/ui/ShellOpen.h"
 
 #include "app/base/DiagnosticLog.h"
+#include "platform/shell/PendingOpen.h"
 
-#include <QProcess>
+#include <QTimer>
+
+#include <memory>
 
 namespace app::ui {
 
+namespace {
+constexpr int kPollMilliseconds = 20;
+}
+
 void ShellOpen(const QString& target, std::function<void(bool opened)> done) {
-    auto* process = new QProcess();
-    process->setProgram(QStringLiteral("xdg-open"));
-    process->setArguments({target});
-    process->setProcessChannelMode(QProcess::ForwardedChannels);
-    QObject::connect(process, &QProcess::finished, process, [process, done](int exitCode, QProcess::ExitStatus status) {
-        bool opened = status == QProcess::NormalExit && exitCode == 0;
-        TV_DEBUG_LOG("xdg-open %s: exit status %d", process->arguments().value(0).toUtf8().constData(), exitCode);
+    auto opener = std::make_shared<platform::shell::PendingOpen>(target.toStdString());
+    auto* poll = new QTimer();
+    poll->setInterval(kPollMilliseconds);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, opener, target, done = std::move(done)] {
+        std::optional<platform::shell::OpenResult> result = opener->Poll();
+        if (!result) {
+            return;
+        }
+        poll->stop();
+        poll->deleteLater();
+        bool opened = result->status == platform::shell::OpenStatus::kOpened;
+        if (!opened) {
+            TV_DEBUG_LOG("Opening %s failed: %s (%d)", target.toUtf8().constData(), result->detail.c_str(),
+                         result->code);
+        }
         if (done) {
             done(opened);
         }
-        process->deleteLater();
     });
-    QObject::connect(process, &QProcess::errorOccurred, process, [process, done](QProcess::ProcessError error) {
-        if (error != QProcess::FailedToStart) {
-            return; // a crash still ends with finished()
-        }
-        TV_DEBUG_LOG("xdg-open cannot be started");
-        if (done) {
-            done(false);
-        }
-        process->deleteLater();
-    });
-    process->start();
+    poll->start();
 }
 
 } // namespace app::ui

@@ -1,7 +1,7 @@
 /*
- * Opening a document or an address with the desktop's preferred program (the "open" verb):
- * xdg-open runs as a child process, so the window never waits for a browser to start, and
- * `done` learns from its exit status whether the open succeeded. GUI thread.
+ * Opening a document or an address from a window without waiting for it: the platform's
+ * opener (xdg-open) polled from a timer, so the window goes on painting while the desktop
+ * starts the program, and `done` learns the outcome from the event loop. GUI thread.
  */
 #ifndef TALLYVOL_APP_UI_SHELLOPEN_H
 #define TALLYVOL_APP_UI_SHELLOPEN_H
@@ -12,8 +12,8 @@
 
 namespace app::ui {
 
-// Starts `xdg-open target` (found on PATH); `done(true)` once it exits with status 0, else
-// `done(false)` (not found, failed, or no program for the target). `done` may be empty.
+// `done(true)` once the opener succeeded (or still runs when its wait is over), `done(false)`
+// when it could not start or failed. `done` may be empty.
 void ShellOpen(const QString& target, std::function<void(bool opened)> done = {});
 
 } // namespace app::ui

@@ -1,13 +1,18 @@
 // The window library's entry point: the program calls it (after dlopen) for an interactive run.
+#include "alerts/ui/windows/AlertWindows.h"
 #include "app/CTallyvol32App.h"
 #include "app/CTallyvol32Dlg.h"
 #include "app/UiLibrary.h"
 #include "app/base/DiagnosticLog.h"
+#include "app/base/RunState.h"
 #include "app/ui/BrandResources.h"
 #include "app/ui/CSplashWnd.h"
 #include "app/ui/MainWindow.h"
+#include "app/ui/PreferencesWindows.h"
 #include "app/ui/QtUserInterface.h"
 #include "brand/Brand.h"
+#include "dbconfig/ui/DatabaseWindows.h"
+#include "reports/ui/ReportWindows.h"
 
 #include <QApplication>
 
@@ -74,11 +79,15 @@ int runWindow(app::CTallyvol32Dlg& dialog, const char* programName) {
     }
 
     app::ui::QtUserInterface userInterface;
+    app::ui::InstallPreferencesWindows();
+    reports::ui::InstallReportWindows();
     app::ui::CSplashWnd::EnableSplashScreen(true);
     {
         app::ui::MainWindow window(dialog);
         userInterface.SetMainWindow(&window);
-        window.exec();
+        if (!app::ProgramEndRequested()) { // the user declined to go on while the store opened
+            window.exec();
+        }
     }
     app::ui::CSplashWnd::EnableSplashScreen(false);
     return 0;
@@ -102,6 +111,8 @@ extern "C" __attribute__((visibility("default"))) int TallyvolUiRun(app::CTallyv
         return 1;
     }
     try {
+        alerts::ui::InstallAlertWindows();
+        dbconfig::ui::InstallDatabaseWindows();
         return runWindow(*dialog, programName);
     } catch (...) {
         TV_DEBUG_LOG("** Exception in dlg->DoModal()");

@@ -124,6 +124,23 @@ std::int64_t Command::Execute() {
     return m_statement->Execute(*m_commandTimeout);
 }
 
+Command& Command::AddToBatch() {
+    m_statement->AddToBatch();
+    return *this;
+}
+
+std::size_t Command::BatchRows() const {
+    return m_statement->BatchRows();
+}
+
+std::int64_t Command::ExecuteBatch() {
+    return m_statement->ExecuteBatch(*m_commandTimeout);
+}
+
+std::int64_t Connection::LastInsertedID() const {
+    return session().LastInsertId();
+}
+
 void Connection::SetCommandTimeout(int seconds) {
     m_commandTimeout = seconds < 0 ? 0 : seconds;
 }

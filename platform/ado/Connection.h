@@ -46,6 +46,16 @@ public:
     // Runs it (options adCmdText | adExecuteNoRecords); returns the rows it changed.
     std::int64_t Execute();
 
+    // Batches: AddToBatch keeps the values bound so far as one row (each row binds all its
+    // values); ExecuteBatch runs the rows kept, in order, and empties the batch, also when it
+    // fails. An ODBC back end sends an INSERT ... VALUES (...) batch as multi-row statements
+    // (up to kMaxRowsPerStatement rows each: one round trip instead of one per row); such a
+    // statement stores all its rows or none. SQLite runs the rows one by one.
+    static constexpr std::size_t kMaxRowsPerStatement = 1000;
+    Command& AddToBatch();
+    std::size_t BatchRows() const;
+    std::int64_t ExecuteBatch();
+
 private:
     std::shared_ptr<detail::Session> m_session;
     std::unique_ptr<detail::PreparedStatement> m_statement;
@@ -100,6 +110,11 @@ public:
     // connection's command time-out in force when it executes; it must not outlive the
     // connection object.
     std::unique_ptr<Command> Prepare(const std::string& sql);
+
+    // The identifier (SQLite's rowid) the last successful insert on this connection generated,
+    // statements and commands alike; 0 where only the server could tell (ODBC: ask it, e.g.
+    // LAST_INSERT_ID()).
+    std::int64_t LastInsertedID() const;
 
     // Seconds a statement may run; 0 waits without limit.
     int CommandTimeout() const { return m_commandTimeout; }

@@ -69,6 +69,11 @@ HRESULT CodeFromOdbc(const std::string& sqlState, long nativeError, const std::s
         }
         return codeFromSqliteMessage(message);
     }
+    // Chosen as a deadlock's victim (MariaDB 1213, SQL Server 1205): the transaction was rolled
+    // back. Before the error numbers, since SQL Server's 1205 is MariaDB's lock wait time-out.
+    if (sqlState == "40001") {
+        return XACT_E_ABORTED;
+    }
     // MariaDB and MySQL report these under varying SQLSTATEs (HY000, HY018, 70100); their own
     // error numbers are what identifies them.
     switch (nativeError) {
@@ -76,6 +81,8 @@ HRESULT CodeFromOdbc(const std::string& sqlState, long nativeError, const std::s
     case 1969: // max_statement_time exceeded
     case 3024: // max_execution_time exceeded
         return DB_E_ABORTLIMITREACHED;
+    case 1213: // deadlock: this transaction was rolled back
+        return XACT_E_ABORTED;
     case 1021: // disk full
     case 1114: // table full
         return E_DISKFULL;

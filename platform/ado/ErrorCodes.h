@@ -36,6 +36,9 @@ inline constexpr HRESULT DB_E_NOTABLE = MakeCode(0x80040E37);
 inline constexpr HRESULT DB_E_CANCELED = MakeCode(0x80040E4E);
 inline constexpr HRESULT DB_SEC_E_AUTH_FAILED = MakeCode(0x80040E4D);
 inline constexpr HRESULT DB_E_DATAOVERFLOW = MakeCode(0x80040E57);
+// The server ended the transaction to break a deadlock with another writer: it was rolled back,
+// and running it again may succeed.
+inline constexpr HRESULT XACT_E_ABORTED = MakeCode(0x8004D019);
 
 // ---- ADO object errors ----
 inline constexpr HRESULT adErrItemNotFound = MakeCode(0x800A0CC1);

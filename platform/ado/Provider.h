@@ -35,6 +35,12 @@ public:
     virtual void BindText(int index, const std::string& value, const std::string& literal) = 0;
     // Runs it with the values bound; returns the rows it changed.
     virtual std::int64_t Execute(int timeoutSeconds) = 0;
+    // Keeps the values bound now as one more row of the batch.
+    virtual void AddToBatch() = 0;
+    virtual std::size_t BatchRows() const = 0;
+    // Runs every row of the batch, in as few statements as the back end allows, and empties the
+    // batch whether it succeeds or not; returns the rows changed.
+    virtual std::int64_t ExecuteBatch(int timeoutSeconds) = 0;
 };
 
 class Session {
@@ -51,6 +57,9 @@ public:
     virtual void Rollback() = 0;
     // "SQLite" or the ODBC driver's name.
     virtual std::string Name() const = 0;
+    // The row identifier the session's last successful insert generated; 0 where the back end
+    // cannot tell without asking the server.
+    virtual std::int64_t LastInsertId() const = 0;
 };
 
 // Mode: the ADO connection mode (read, write, sharing bits).

@@ -174,13 +174,15 @@ public:
         }
     }
     std::string Name() const override { return "SQLite"; }
+    std::int64_t LastInsertId() const override { return sqlite3_last_insert_rowid(m_db); }
 
 private:
     sqlite3* m_db;
     Clock::time_point m_deadline{};
 };
 
-// A statement compiled once; each Execute binds new values, steps it and resets it.
+// A statement compiled once; each Execute binds new values, steps it and resets it. A batch
+// keeps each row's values and runs the rows one after the other.
 class SqlitePreparedStatement : public PreparedStatement {
 public:
     SqlitePreparedStatement(std::shared_ptr<SqliteSession> session, const std::string& sql)
@@ -195,6 +197,7 @@ public:
         if (sqlite3_bind_int64(m_statement.get(), index, value) != SQLITE_OK) {
             fail(sqlite3_extended_errcode(m_session->db()), sqlite3_errmsg(m_session->db()), m_sql);
         }
+        remember(index, Value{value, {}, false});
     }
 
     void BindText(int index, const std::string& value, const std::string& /*literal*/) override {
@@ -202,6 +205,28 @@ public:
                               SQLITE_TRANSIENT) != SQLITE_OK) {
             fail(sqlite3_extended_errcode(m_session->db()), sqlite3_errmsg(m_session->db()), m_sql);
         }
+        remember(index, Value{0, value, true});
+    }
+
+    void AddToBatch() override { m_batch.push_back(m_bound); }
+    std::size_t BatchRows() const override { return m_batch.size(); }
+
+    std::int64_t ExecuteBatch(int timeoutSeconds) override {
+        std::vector<std::vector<Value>> rows;
+        rows.swap(m_batch);
+        std::int64_t changed = 0;
+        for (const std::vector<Value>& row : rows) {
+            for (std::size_t i = 0; i < row.size(); ++i) {
+                int index = static_cast<int>(i) + 1;
+                if (row[i].isText) {
+                    BindText(index, row[i].text, std::string());
+                } else {
+                    Bind(index, row[i].integer);
+                }
+            }
+            changed += Execute(timeoutSeconds);
+        }
+        return changed;
     }
 
     std::int64_t Execute(int timeoutSeconds) override {
@@ -217,9 +242,28 @@ public:
     }
 
 private:
+    struct Value {
+        std::int64_t integer;
+        std::string text;
+        bool isText;
+    };
+
+    // The values bound, for the batch.
+    void remember(int index, Value value) {
+        if (index < 1) {
+            return;
+        }
+        if (m_bound.size() < static_cast<std::size_t>(index)) {
+            m_bound.resize(static_cast<std::size_t>(index));
+        }
+        m_bound[static_cast<std::size_t>(index) - 1] = std::move(value);
+    }
+
     std::shared_ptr<SqliteSession> m_session;
     std::string m_sql;
     Statement m_statement;
+    std::vector<Value> m_bound;
+    std::vector<std::vector<Value>> m_batch;
 };
 
 std::unique_ptr<PreparedStatement> SqliteSession::Prepare(const std::string& sql) {

@@ -1,6 +1,6 @@
 #include "platform/shell/ShellOpen.h"
 
-#include "platform/process/Process.h"
+#include "platform/shell/PendingOpen.h"
 #include "platform/system/StringPrintf.h"
 
 namespace platform::shell {
@@ -23,29 +23,7 @@ std::string OpenerStatusText(int status) {
 }
 
 OpenResult ShellOpen(const std::string& file, int waitMilliseconds) {
-    process::LaunchOptions options;
-    options.workingDirectory = std::string(1, '/'); // not a literal: GCC 12 with sanitizers warns falsely of an overlap
-    options.standardInput = process::kNullStream;
-    int error = 0;
-    pid_t pid = process::LaunchProcess({kOpenCommand, file}, options, &error);
-    OpenResult result;
-    if (pid < 0) {
-        result.status = OpenStatus::kOpenerMissing;
-        result.code = error;
-        result.detail = process::ErrorText(error);
-        return result;
-    }
-    int status = 0;
-    if (!process::WaitForProcess(pid, waitMilliseconds, &status)) {
-        process::ReapInBackground(pid);
-        return result;
-    }
-    if (status != 0) {
-        result.status = OpenStatus::kOpenerFailed;
-        result.code = status;
-        result.detail = OpenerStatusText(status);
-    }
-    return result;
+    return PendingOpen(file, waitMilliseconds).Wait();
 }
 
 } // namespace platform::shell

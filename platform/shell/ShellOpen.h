@@ -3,7 +3,8 @@
  * type, through xdg-open. The call waits a moment for xdg-open to finish, so that a missing
  * opener or a type no application takes can be told to the user; an opener still running
  * after that (some wait for the application to close) is left to run and reaped in the
- * background. Main thread; blocks for at most the wait.
+ * background. Main thread; blocks for at most the wait (a window that must keep painting
+ * starts a PendingOpen and polls it instead).
  */
 #ifndef TALLYVOL_PLATFORM_SHELL_SHELLOPEN_H
 #define TALLYVOL_PLATFORM_SHELL_SHELLOPEN_H

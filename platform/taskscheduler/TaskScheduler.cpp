@@ -7,6 +7,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -34,8 +35,8 @@ bool equalsIgnoreCase(const std::string& a, const std::string& b) {
 }
 
 AlertTask toAlertTask(const TaskBlock& block) {
-    return AlertTask{block.name,        block.comment,    block.creator,
-                     block.application, block.parameters, block.triggers};
+    return AlertTask{block.name,       block.comment,  block.creator,    block.application,
+                     block.parameters, block.triggers, block.environment};
 }
 
 } // namespace
@@ -245,6 +246,15 @@ HRESULT TaskScheduler::DeleteAlertTask(const std::string& name) {
     });
 }
 
+HRESULT TaskScheduler::ReadAlertTask(const std::string& name, AlertTask* task) {
+    return guarded([&]() -> HRESULT {
+        TaskBlock block;
+        HRESULT result = readTask(name, &block);
+        *task = toAlertTask(block);
+        return result;
+    });
+}
+
 HRESULT TaskScheduler::ReadAlertTriggers(const std::string& name,
                                          std::vector<CronTrigger>* triggers) {
     return guarded([&]() -> HRESULT {
@@ -268,6 +278,74 @@ HRESULT TaskScheduler::WriteAlertTriggers(const std::string& name,
             return S_OK;
         });
     });
+}
+
+HRESULT TaskScheduler::MoveAlertTask(const std::string& name, const std::string& account,
+                                     const std::vector<CronTrigger>& triggers) {
+    return guarded([&]() -> HRESULT {
+        HRESULT result = prepare();
+        if (Failed(result)) {
+            return result;
+        }
+        TaskScheduler target(account);
+        result = target.prepare();
+        if (Failed(result)) {
+            return fail(result, target.m_lastError);
+        }
+        if (target.m_uid == m_uid) {
+            return WriteAlertTriggers(name, triggers);
+        }
+        return moveBetweenCrontabs(name, target, triggers);
+    });
+}
+
+HRESULT TaskScheduler::moveBetweenCrontabs(const std::string& name, TaskScheduler& target,
+                                           const std::vector<CronTrigger>& triggers) {
+    // Two movers going opposite ways take the locks in the same order.
+    CrontabLock first;
+    CrontabLock second;
+    std::string problem;
+    uid_t low = static_cast<uid_t>(std::min(m_uid, target.m_uid));
+    uid_t high = static_cast<uid_t>(std::max(m_uid, target.m_uid));
+    HRESULT result = first.Acquire(low, kLockMilliseconds, &problem);
+    if (!Failed(result)) {
+        result = second.Acquire(high, kLockMilliseconds, &problem);
+    }
+    if (Failed(result)) {
+        return fail(result, problem);
+    }
+    CrontabDocument source{std::string()};
+    CrontabDocument destination{std::string()};
+    if (Failed(result = read(&source))) {
+        return result;
+    }
+    if (Failed(result = target.read(&destination))) {
+        return fail(result, target.m_lastError);
+    }
+    const TaskBlock* block = source.Find(name);
+    if (block == nullptr) {
+        return fail(E_FILENOTFOUND, StringPrintf("There is no task named %s.", name.c_str()));
+    }
+    if (destination.Find(name) != nullptr) {
+        return fail(E_FILEEXISTS,
+                    StringPrintf("The crontab of the chosen account holds a task named %s already.",
+                                 name.c_str()));
+    }
+    TaskBlock moved = *block;
+    moved.triggers = triggers;
+    destination.Append(moved);
+    CrontabAccess destinationAccess(target.m_crontabUser);
+    if (Failed(result = destinationAccess.Write(destination.Text(), &problem))) {
+        return fail(result, problem);
+    }
+    source.Remove(name);
+    if (Failed(result = CrontabAccess(m_crontabUser).Write(source.Text(), &problem))) {
+        destination.Remove(name);
+        std::string ignored;
+        destinationAccess.Write(destination.Text(), &ignored);
+        return fail(result, problem);
+    }
+    return S_OK;
 }
 
 } // namespace platform::taskscheduler

@@ -30,6 +30,7 @@ struct AlertTask {
     std::string application;
     std::string parameters;
     std::vector<CronTrigger> triggers;
+    EnvironmentEntries environment; // what the cron lines set before the program
 
     bool Scheduled() const { return !triggers.empty(); }
 };
@@ -62,9 +63,20 @@ public:
     HRESULT ReadAlertParameters(const std::string& name, std::string* parameters);
     HRESULT DeleteAlertTask(const std::string& name);
 
+    // Everything about one task, for the Schedule dialog.
+    HRESULT ReadAlertTask(const std::string& name, AlertTask* task);
     // The triggers of a task, for the Schedule dialog, and their replacement.
     HRESULT ReadAlertTriggers(const std::string& name, std::vector<CronTrigger>* triggers);
     HRESULT WriteAlertTriggers(const std::string& name, const std::vector<CronTrigger>& triggers);
+
+    // Moves the task, with `triggers` in place of its own, into the crontab of `account` (empty:
+    // the caller's own); its name, texts and carried environment stay. Another account's
+    // crontab is root's to use. E_FILEEXISTS when that crontab holds a task of the name. Both
+    // crontabs change under their locks; when the old one cannot be written the new one is
+    // restored, so the task is never lost nor left twice. Within one crontab this is
+    // WriteAlertTriggers.
+    HRESULT MoveAlertTask(const std::string& name, const std::string& account,
+                          const std::vector<CronTrigger>& triggers);
 
     // Why the last operation failed; empty after a success.
     const std::string& LastErrorText() const { return m_lastError; }
@@ -75,6 +87,8 @@ private:
     HRESULT prepare();
     HRESULT read(CrontabDocument* document);
     HRESULT change(const std::function<HRESULT(CrontabDocument&)>& edit);
+    HRESULT moveBetweenCrontabs(const std::string& name, TaskScheduler& target,
+                                const std::vector<CronTrigger>& triggers);
     HRESULT readTask(const std::string& name, TaskBlock* block);
     HRESULT fail(HRESULT result, std::string text);
     // Runs an operation; an exception inside it becomes E_FAIL with its text.

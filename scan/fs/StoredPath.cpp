@@ -3,6 +3,7 @@
 #include "app/base/DiagnosticLog.h"
 #include "platform/system/Paths.h"
 #include "platform/system/SystemInfo.h"
+#include "scan/fs/NameBytes.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -28,7 +29,8 @@ std::string homeOf(const std::string& user) {
     std::vector<char> buffer(16384);
     passwd entry{};
     passwd* found = nullptr;
-    if (::getpwnam_r(user.c_str(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) {
+    if (::getpwnam_r(user.c_str(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+        found == nullptr) {
         return {};
     }
     return found->pw_dir;
@@ -87,7 +89,8 @@ std::shared_ptr<const MountTable> readTable(bool useCache, bool& fromCache) {
     auto table = std::make_shared<MountTable>();
     int error = 0;
     if (!MountTable::ReadCurrent(*table, error)) {
-        TV_DEBUG_LOG("GetUniversalName End reading mountinfo returns 0X%lX", static_cast<unsigned long>(error));
+        TV_DEBUG_LOG("GetUniversalName End reading mountinfo returns 0X%lX",
+                     static_cast<unsigned long>(error));
         return nullptr;
     }
     if (useCache) {
@@ -184,9 +187,10 @@ std::string MakeStoredPath(const std::string& path, bool useCache) {
         std::string local = NormalizePath(path);
         std::string universal = GetUniversalName(local, useCache);
         if (universal.rfind("//", 0) == 0) {
-            return withoutTrailingSlashes(universal);
+            return EncodeNonUtf8(withoutTrailingSlashes(universal));
         }
-        return "//" + platform::system::ComputerName() + (local == "/" ? std::string() : local);
+        return "//" + platform::system::ComputerName() +
+               (local == "/" ? std::string() : EncodeNonUtf8(local));
     } catch (...) {
         TV_DEBUG_LOG("** Exception in MakeStoredPath\n");
         return path;
@@ -195,14 +199,15 @@ std::string MakeStoredPath(const std::string& path, bool useCache) {
 
 std::string StoredPathBelow(const std::string& storedRoot, const std::string& localRoot,
                             const std::string& localPath) {
-    if (localPath.size() < localRoot.size() || localPath.compare(0, localRoot.size(), localRoot) != 0) {
+    if (localPath.size() < localRoot.size() ||
+        localPath.compare(0, localRoot.size(), localRoot) != 0) {
         return MakeStoredPath(localPath, false); // not below the root after all
     }
     std::string relative = localPath.substr(localRoot.size());
     if (!relative.empty() && relative.front() != '/') {
         relative.insert(relative.begin(), '/'); // the root "/" ends with its separator
     }
-    return storedRoot + relative;
+    return storedRoot + EncodeNonUtf8(relative);
 }
 
 std::string LocalPathFromStoredWith(const std::string& storedPath, const MountTable& table,
@@ -211,15 +216,16 @@ std::string LocalPathFromStoredWith(const std::string& storedPath, const MountTa
         return storedPath;
     }
     std::size_t hostEnd = storedPath.find('/', 2);
-    std::string storedHost = storedPath.substr(2, hostEnd == std::string::npos ? std::string::npos : hostEnd - 2);
+    std::string storedHost =
+        storedPath.substr(2, hostEnd == std::string::npos ? std::string::npos : hostEnd - 2);
     if (!host.empty() && ::strcasecmp(storedHost.c_str(), host.c_str()) == 0) {
-        return hostEnd == std::string::npos ? "/" : storedPath.substr(hostEnd);
+        return hostEnd == std::string::npos ? "/" : DecodeNonUtf8(storedPath.substr(hostEnd));
     }
     const MountEntry* mount = table.NetworkMountFor(storedPath);
     if (mount == nullptr) {
         return storedPath;
     }
-    std::string rest = storedPath.substr(UniversalSource(mount->source).size());
+    std::string rest = DecodeNonUtf8(storedPath.substr(UniversalSource(mount->source).size()));
     if (mount->mountPoint == "/") {
         return rest.empty() ? "/" : rest;
     }
@@ -250,7 +256,8 @@ std::string ConvertDriveLetterPath(const std::string& oldPath) {
             }
         }
         std::string tail = collapse(rest);
-        return "//" + platform::system::ComputerName() + "/" + oldPath.substr(0, 2) + (tail == "/" ? "" : tail);
+        return "//" + platform::system::ComputerName() + "/" + oldPath.substr(0, 2) +
+               (tail == "/" ? "" : tail);
     } catch (...) {
         TV_DEBUG_LOG("** Exception in ConvertDriveLetterPath\n");
         return oldPath;

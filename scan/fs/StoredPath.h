@@ -4,7 +4,8 @@
  * Stored form: "//HOST/absolute/path" for a local directory (HOST as gethostname returns it;
  * the root directory is "//HOST"), "//server/rest" for a directory on a network mount (the
  * mount's source plus the path below the mount point). No trailing "/"; case is kept, since
- * Linux file systems tell "Data" from "DATA".
+ * Linux file systems tell "Data" from "DATA". Bytes that are not UTF-8 are kept as characters
+ * of their own (NameBytes.h), so every stored path is UTF-8 and leads back to its directory.
  *
  * Every public operation catches all exceptions, writes "** Exception in <operation>\n" to the
  * debug log and returns the path it was given. Any thread; the universal-name cache is shared

@@ -93,3 +93,47 @@ TEST(StoreStartup, AStoreThatIsNoDatabaseEndsTheScanAndStaysAsItWas) {
     EXPECT_EQ(result.err.find("Scanning is not part of this build"), std::string::npos);
     EXPECT_EQ(ReadFile(notes), std::string(3000, 'n'));
 }
+
+// A store file that exists but holds no scan tables: a 0-byte file (an interrupted copy,
+// touch), or the same file after an earlier run, whose upgrade added the Filters table alone.
+TEST(StoreStartup, AStoreFileWithoutTablesGetsThemAndTheScanIsStored) {
+    for (bool filtersOnly : {false, true}) {
+        SCOPED_TRACE(filtersOnly ? "Filters table only" : "empty file");
+        IsolatedEnvironment env;
+        std::string store = env.Root() + "/empty.db";
+        testsupport::WriteFile(store, "");
+        if (filtersOnly) {
+            platform::ado::Connection leftover;
+            leftover.Open("Provider=SQLite;Data Source=" + store);
+            leftover.Execute("create table Filters (FilterID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                             "RootDirID INTEGER, Filter TEXT(254))");
+        }
+        testsupport::MakeDirectories(env.LogDirectory());
+        testsupport::WriteFile(env.MachineHive(),
+                               "Windows Registry Editor Version 5.00\n\n"
+                               "[HKEY_LOCAL_MACHINE\\software\\Tallyvol\\Settings]\n"
+                               "\"LogDir\"=\"" +
+                                   env.LogDirectory() +
+                                   "\"\n\n"
+                                   "[HKEY_LOCAL_MACHINE\\software\\Tallyvol]\n"
+                                   "\"DBSource\"=dword:00000001\n"
+                                   "\"MDBPath\"=\"" +
+                                   store +
+                                   "\"\n"
+                                   "\"ConnectionString\"=\"Provider=SQLite;Data Source=" +
+                                   store + "\"\n");
+        testsupport::WriteSizedFile(env.Root() + "/tree/a/f", 5000);
+        for (int run = 0; run < 2; ++run) {
+            auto result =
+                RunTallyvol({"/DIR=" + env.Root() + "/tree", "/SCAN", "/SAVE", "/SAVESUBDIRS"}, isolated(env));
+            ASSERT_EQ(result.exitCode, 0) << result.err;
+            EXPECT_EQ(result.err.find("no such table"), std::string::npos) << result.err;
+            EXPECT_EQ(result.err.find("Confirm Database Upgrade"), std::string::npos) << result.err;
+        }
+        platform::ado::Connection connection;
+        connection.Open("Provider=SQLite;Data Source=" + store);
+        auto sizes = connection.OpenRecordset("select count(*), max(DirSize) from SizeData");
+        EXPECT_EQ(sizes->Fields(0).AsInt64(), 4) << "two scans, two directories each";
+        EXPECT_EQ(sizes->Fields(1).AsInt64(), 8192);
+    }
+}

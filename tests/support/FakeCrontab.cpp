@@ -19,6 +19,7 @@ case "$1" in
     [ -f "$FAKE_CRONTAB_DIR/delay" ] && sleep "$(cat "$FAKE_CRONTAB_DIR/delay")"
     if [ -f "$table" ]; then cat "$table"; else echo "no crontab for someone" >&2; exit 1; fi ;;
 -)
+    if [ -f "$table.refuse" ]; then cat "$table.refuse" >&2; exit 1; fi
     cat > "$table.new.$$" && mv "$table.new.$$" "$table" && echo x >> "$FAKE_CRONTAB_DIR/installs" ;;
 *)
     echo "crontab: usage error" >&2; exit 1 ;;
@@ -67,6 +68,10 @@ void FakeCrontab::SetTable(const std::string& text, const std::string& user) {
 
 void FakeCrontab::FailWith(const std::string& message) {
     WriteFile(m_directory / "fail", message + "\n");
+}
+
+void FakeCrontab::RefuseInstallsOf(const std::string& message, const std::string& user) {
+    WriteFile(m_directory / (user.empty() ? "table.refuse" : "table." + user + ".refuse"), message + "\n");
 }
 
 void FakeCrontab::StopFailing() {

@@ -30,6 +30,9 @@ public:
 
     // Every later call prints `message` on standard error and exits with status 1.
     void FailWith(const std::string& message);
+    // Installing the table of the caller, or of `user`, prints `message` and exits with status
+    // 1; reading it still works.
+    void RefuseInstallsOf(const std::string& message, const std::string& user = {});
     void StopFailing();
     // Every "-l" waits this long before answering (makes lost updates likely without a lock).
     void SetReadDelay(const std::string& seconds);

@@ -3,25 +3,49 @@
 // Renders every window of the program, filled from a realistic store (a home-like tree
 // scanned three times, a week apart), to PNG files: the main window in the directory and
 // extension views, the progress window in the middle of a scan, the about box, the splash
-// screen, the stop-scan warning, the missing-directory question, the exclusion filters and the
-// directory explorer; also the main window at its smallest size. Exits non-zero when a window could not be rendered.
+// screen, the stop-scan warning, the missing-directory question, the exclusion filters, the
+// export and spreadsheet report dialogs and the directory explorer, the preferences with the
+// cluster-size overrides, the update check's bar, the problem report, the alert list, the alert
+// editor, the notification profile editor, the Schedule dialog and the database wizard's pages;
+// also the main window at its smallest size; and the workbook the spreadsheet report dialog
+// writes of that store. Exits non-zero when a window could not be rendered.
+#include "alerts/AlertTaskText.h"
+#include "alerts/Notification.h"
+#include "alerts/ui/windows/CAlertDlg.h"
+#include "alerts/ui/windows/CreateAlertDlg.h"
+#include "alerts/ui/windows/NotificationType.h"
+#include "alerts/ui/windows/ScheduleDlg.h"
 #include "app/CTallyvol32Dlg.h"
 #include "app/base/Settings.h"
+#include "app/FixedClusterSizes.h"
+#include "app/UpdateCheck.h"
+#include "app/base/ErrorReport.h"
 #include "app/base/SmartWarning.h"
 #include "app/ui/CAboutDlg.h"
+#include "app/ui/CPreferencesDlg.h"
 #include "app/ui/CSplashWnd.h"
+#include "app/ui/CheckingForUpdatesDlg.h"
+#include "app/ui/ErrorDlg.h"
 #include "app/ui/ExcludeFilterDlg.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/ProgressWindow.h"
 #include "reports/DirNotExist.h"
 #include "reports/ui/DirExploreDlg.h"
+#include "brand/Brand.h"
+#include "tests/support/FakeCrontab.h"
+#include "tests/ui/DatabaseWindowsScreenshots.h"
+#include "reports/ui/ExcelReportDlg.h"
+#include "reports/ui/ExportDlg.h"
 #include "tests/ui/support/SampleStore.h"
+#include "tests/ui/support/StandInCronDaemon.h"
 #include "tests/ui/support/UiTestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QFile>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -53,6 +77,60 @@ uitest::DialogScript::Answer photograph(const char* name, int button) {
             dialog.reject();
         }
     };
+}
+
+int saveProfile(const char* description, int type, const char* str1 = "", const char* str2 = "") {
+    alerts::Notification profile;
+    profile.Description = description;
+    profile.Type = type;
+    profile.Str1 = str1;
+    profile.Str2 = str2;
+    profile.Save();
+    return profile.PID;
+}
+
+std::string saveAlert(platform::taskscheduler::TaskScheduler& scheduler, const alerts::AlertDefinition& alert,
+                      const std::vector<platform::taskscheduler::CronTrigger>& triggers) {
+    std::string comment = alerts::AlertComment(alert);
+    std::string name;
+    scheduler.CreateAlertTask(TALLYVOLTASKCREATOR, alerts::AlertTaskName(comment), "/usr/bin/tallyvol",
+                              alerts::AlertParameters(alert), comment, &name, triggers);
+    return name;
+}
+
+// The alert windows over a stand-in crontab holding three alerts, one of them not scheduled.
+void photographAlertWindows(QWidget& window, const std::string& tree) {
+    namespace ts = platform::taskscheduler;
+    testsupport::FakeCrontab crontab;
+    uitest::StandInCronDaemon cron;
+    int operators = saveProfile("Operators", alerts::kMessageBox);
+    int mail = saveProfile("Mail the storage team", alerts::kEMail, "storage@example.org|tallyvol@example.org",
+                           "mail.example.org");
+    saveProfile("Night pager", alerts::kPage, "4711", "pager.example.org");
+    ts::TaskScheduler scheduler;
+    alerts::AlertDefinition growth{alerts::kAlertGrowthSize, tree, "500000", true, true, {operators, mail}};
+    std::string growthTask = saveAlert(scheduler, growth,
+                                       {*ts::CronTrigger::Weekly(0x3E, 6, 30), ts::CronTrigger::AtStartup()});
+    saveAlert(scheduler, {alerts::kAlertFreePercent, "/srv/share", "5", false, false, {mail}}, {});
+    saveAlert(scheduler, {alerts::kAlertMaxSize, "/srv/share/project3", "20000000", false, true, {operators}},
+              {*ts::CronTrigger::Daily(2, 0)});
+
+    auto shoot = [](QWidget& dialog, const char* name) {
+        dialog.show();
+        uitest::WaitFor([] { return false; }, 100);
+        save(dialog, name);
+        dialog.close();
+    };
+    alerts::ui::CAlertDlg list(tree, &window, [] { return std::vector<std::string>{}; });
+    shoot(list, "alert_list");
+    alerts::ui::CreateAlertDlg editor(growthTask, {}, tree, &window);
+    shoot(editor, "alert_editor");
+    alerts::ui::NotificationType profile(mail, &window);
+    shoot(profile, "notification_profile");
+    ts::AlertTask task;
+    scheduler.ReadAlertTask(growthTask, &task);
+    alerts::ui::ScheduleDlg schedule(scheduler, task, &window);
+    shoot(schedule, "schedule");
 }
 
 } // namespace
@@ -141,12 +219,62 @@ int main(int argc, char** argv) {
             reports::ConfirmScanOfMissingDirectory(tree + "/gone");
         }
         {
+            uitest::DialogScript script;
+            app::FixedClusterSizes::ReplaceWithLines({"/srv/share/projects\t4096", "/home/alice/Photos\t65536",
+                                                      "/mnt/backup\t131072"});
+            script.Then([](QDialog& preferences) {
+                save(preferences, "preferences");
+                uitest::ControlOf<QAbstractButton>(preferences, app::ui::CPreferencesDlg::kClusterOverrides)->click();
+                preferences.reject();
+            });
+            script.Then(photograph("cluster_sizes", 2));
+            app::ui::CPreferencesDlg::Show(window, dialog);
+        }
+        {
+            app::ui::CheckingForUpdatesDlg bar(app::UpdateCheck::CheckingBarFirstLine());
+            bar.Open();
+            uitest::WaitFor([] { return false; }, 2100); // two steps of the bar
+            save(bar, "checking_bar");
+        }
+        {
+            uitest::DialogScript script;
+            script.Then([](QDialog& report) {
+                uitest::ControlOf<QLineEdit>(report, app::ui::ErrorDlg::kEmail)->setText(QStringLiteral("alice@example.org"));
+                save(report, "problem_report");
+                report.done(QDialog::Rejected);
+            });
+            app::ui::ErrorDlg report(app::ErrorText(0, "Processing the Preferences"), app::GetSystemInfoText(), &window);
+            report.Exec();
+        }
+        {
+            uitest::DialogScript script;
+            script.Then(photograph("export", 2)).Then(photograph("spreadsheet_report", 1));
+            reports::ui::ExportDlg exportDialog(dialog.m_displayData, {dialog.m_view, false, dialog.m_sortMethod}, &window);
+            exportDialog.Exec();
+            // Generate writes the workbook of the sample store; a copy lands beside the pictures.
+            std::string documents = env.Env().Root() + "/documents";
+            QDir().mkpath(QString::fromStdString(documents + "/Documents"));
+            env.Env().Set("HOME", documents);
+            uitest::FakeOpener opener;
+            reports::ui::ExcelReportDlg reportDialog(dialog.m_displayData, dialog.m_view, dialog.m_displayData.path, &window);
+            reportDialog.Exec();
+            QString workbook = g_output + QStringLiteral("/spreadsheet_report.xlsx");
+            QFile::remove(workbook);
+            if (opener.Opened().empty() || !QFile::copy(QString::fromStdString(opener.Opened()), workbook)) {
+                std::fputs("the spreadsheet report wrote no workbook\n", stderr);
+                ++g_failures;
+            } else {
+                std::printf("%s\n", qPrintable(workbook));
+            }
+        }
+        {
             reports::ui::DirExploreDlg explorer(&window);
             explorer.Open(QRect(0, 0, 1200, 700));
             explorer.Navigate(QString::fromStdString(tree + "/Photos"));
             uitest::WaitFor([] { return false; }, 600); // the folder models read in the background
             save(explorer, "explorer");
         }
+        photographAlertWindows(window, tree);
         app::ui::CSplashWnd::EnableSplashScreen(true);
         if (app::ui::CSplashWnd* splash = app::ui::CSplashWnd::ShowSplashScreen(&window)) {
             save(*splash, "splash");
@@ -155,5 +283,6 @@ int main(int argc, char** argv) {
         }
         app::ui::CSplashWnd::EnableSplashScreen(false);
     }
+    uitest::SaveDatabaseWindowScreenshots([](QWidget& window, const char* name) { save(window, name); }, env.Env().Root());
     return g_failures == 0 ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #   mariadb-fixture.sh stop DIR    stops the server started there (by the PID it recorded)
 # connection.env holds shell-style NAME=VALUE lines: TALLYVOL_TEST_MARIADB_HOST, _PORT,
 # _SOCKET, _USER, _PASSWORD. Tests create and drop their own databases with that account.
+# TALLYVOL_MARIADB_BUFFER_POOL sets the server's InnoDB buffer pool (32M unless given).
 set -euo pipefail
 
 command=${1:-}
@@ -75,7 +76,7 @@ start)
         port=$(free_port)
         setsid mariadbd --no-defaults --datadir="$dir/data" --socket="$socket" --port="$port" \
             --bind-address=127.0.0.1 --pid-file="$pidfile" --user="$(id -un)" \
-            --skip-log-bin --innodb-buffer-pool-size=32M --innodb-log-file-size=16M \
+            --skip-log-bin --innodb-buffer-pool-size="${TALLYVOL_MARIADB_BUFFER_POOL:-32M}" --innodb-log-file-size=16M \
             --innodb-flush-log-at-trx-commit=2 --log-error="$dir/server.log" </dev/null >/dev/null 2>&1 &
         server=$!
         for _ in $(seq 1 200); do

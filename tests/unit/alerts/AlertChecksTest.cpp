@@ -1,6 +1,7 @@
 // The five threshold checks on stored scans built here and a controlled free-space source, and
 // the sending of their alerts to the listed profiles.
 #include "alerts/AlertChecks.h"
+#include "alerts/GrowthMailText.h"
 #include "alerts/EventLog.h"
 #include "app/base/DiagnosticLog.h"
 #include "app/base/FormatBytes.h"
@@ -32,6 +33,7 @@ struct Sent {
     std::string directory;
     std::string message;
     std::int64_t size;
+    MailAppendix appendix;
 };
 
 // A check context over the store: the loader hands out the newest maxScans scans as the
@@ -73,8 +75,9 @@ struct Checks {
             *total = totalBytes;
             return true;
         };
-        c.sendAlert = [this](const std::string& directory, const std::string& message, std::int64_t size) {
-            sent.push_back({directory, message, size});
+        c.sendAlert = [this](const std::string& directory, const std::string& message, std::int64_t size,
+                             const MailAppendix& appendix) {
+            sent.push_back({directory, message, size, appendix});
         };
         return c;
     }
@@ -346,4 +349,75 @@ TEST(AlertChecks, AnIdentifierWithoutASectionShowsAMessageBox) {
     ASSERT_EQ(ui.messageBoxes.size(), 2u);
     EXPECT_EQ(ui.messageBoxes[1].text, "again");
     ResetEventLogForTesting();
+}
+
+TEST(AlertChecks, GrowthAlertsListTheGrowersBelowForTheirEmailsOnly) {
+    Checks checks;
+    checks.store.rows = {{1, kDir + "/a"}};
+    checks.store.scans = {{{1, 9000 * K}}, {{1, 1000 * K}}};
+    checks.totalFree = 1;
+    checks.totalBytes = 100;
+    std::vector<std::string> growthLoads;
+    scan::GrowthReport report;
+    report.outcome = scan::GrowthOutcome::kReady;
+    report.localRoot = "/srv/a";
+    report.olderScan.date = scan::ScanDateTime::Parse("2024-03-07 02:00:05");
+    report.newerScan.date = scan::ScanDateTime::Parse("2024-03-08 02:00:03");
+    scan::GrowthRow grown;
+    grown.localPath = "/srv/a/x\ny";
+    grown.change = 3000 * K;
+    grown.percent = 150.0;
+    scan::GrowthRow fresh;
+    fresh.localPath = "/srv/a/new";
+    fresh.change = 5000 * K;
+    fresh.status = scan::GrowthStatus::kNew;
+    report.rows = {fresh, grown};
+    auto context = [&] {
+        AlertCheckContext c = checks.context();
+        c.loadGrowth = [&](const std::string& path, const scan::GrowthRequest& request) {
+            growthLoads.push_back(path + " top " + std::to_string(request.top) + (request.includeRoot ? " root" : "") +
+                                  (request.growthOnly ? " growth" : "") + (request.minimumDays ? " days" : ""));
+            return report;
+        };
+        return c;
+    };
+    AlertSizeCheck(context(), 500 * K);
+    AlertPercentCheck(context(), 10);
+    MaxSizeCheck(context(), 0);
+    FreeAlertCheck(context(), 1000);
+    FreePercentAlertCheck(context(), 50);
+    ASSERT_EQ(checks.sent.size(), 5u);
+    EXPECT_TRUE(growthLoads.empty()) << "made only when an e-mail goes out";
+    const std::string list = "\r\n\r\nLargest growth below /srv/a between the scans of 2024-03-07 02:00:05 and "
+                             "2024-03-08 02:00:03:\r\n"
+                             "  +5,000 K (new)  /srv/a/new\r\n"
+                             "  +3,000 K (+150.0%)  /srv/a/x y\r\n";
+    for (std::size_t i = 0; i < 2; ++i) {
+        ASSERT_TRUE(checks.sent[i].appendix) << i;
+        EXPECT_EQ(checks.sent[i].appendix(), list);
+        EXPECT_EQ(checks.sent[i].appendix(), list) << "made once per alert";
+    }
+    EXPECT_EQ(growthLoads, (std::vector<std::string>{kDir + "/a top 10 growth", kDir + "/a top 10 growth"}));
+    for (std::size_t i = 2; i < 5; ++i) {
+        EXPECT_FALSE(checks.sent[i].appendix) << "the whole directory and free space: no list";
+    }
+
+    // Without a loader, or with a report that could not be made, the mail is the message alone.
+    checks.sent.clear();
+    AlertSizeCheck(checks.context(), 500 * K);
+    EXPECT_FALSE(checks.sent.at(0).appendix);
+    report.outcome = scan::GrowthOutcome::kStoreFailed;
+    checks.sent.clear();
+    AlertSizeCheck(context(), 500 * K);
+    EXPECT_EQ(checks.sent.at(0).appendix(), "");
+
+    // Nothing grew below; nothing below was stored.
+    report.outcome = scan::GrowthOutcome::kReady;
+    report.rows.clear();
+    EXPECT_EQ(GrowthMailText(report, app::kUnitK),
+              "\r\n\r\nNo directory below /srv/a grew between the scans of 2024-03-07 02:00:05 and 2024-03-08 "
+              "02:00:03.\r\n");
+    report.firstLevelOnly = true;
+    EXPECT_NE(GrowthMailText(report, app::kUnitK).find("No directory level below /srv/a is stored: /SAVESUBDIRS"),
+              std::string::npos);
 }

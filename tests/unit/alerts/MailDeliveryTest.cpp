@@ -116,3 +116,41 @@ TEST(MailDelivery, AServerThatNeverAnswersIsGivenUpAfterTheConfiguredTime) {
         << *record;
     alerts::ResetEventLogForTesting();
 }
+
+TEST(MailDelivery, TheAppendixGoesIntoTheMailOnlyAndNeverStopsIt) {
+    IsolatedEnvironment env;
+    DatagramReceiver syslog(env.Root() + "/syslog.sock");
+    env.Set("LOGSINK_SOCKET", syslog.Path());
+    env.Set("TALLYVOL_LOGSINK_LIBRARY", "");
+    alerts::ResetEventLogForTesting();
+    ScriptedUserInterface ui;
+    SmtpTestServer server;
+    std::string port = std::to_string(server.Port());
+    std::string marker = "marker-" + std::to_string(::getpid()) + "-appendix";
+
+    DeliverAlert(mailProfile("ops@example.com", "127.0.0.1:" + port), "/srv", marker + " grew", 1,
+                 [] { return std::string("\r\n\r\nthe list"); });
+    std::optional<ReceivedMail> mail = server.WaitForMessage(marker + " grew");
+    ASSERT_TRUE(mail);
+    EXPECT_NE(mail->data.find(marker + " grew\r\n\r\nthe list"), std::string::npos) << mail->data;
+
+    DeliverAlert(mailProfile("ops@example.com", "127.0.0.1:" + port), "/srv", marker + " again", 1,
+                 []() -> std::string { throw std::runtime_error("store gone"); });
+    mail = server.WaitForMessage(marker + " again");
+    ASSERT_TRUE(mail) << "a failing appendix leaves the message alone";
+    EXPECT_TRUE(ui.messageBoxes.empty());
+
+    // A mail that cannot go out falls back with the message alone.
+    unsigned short closed = 0;
+    {
+        SilentServer gone;
+        closed = gone.Port();
+    }
+    DeliverAlert(mailProfile("ops@example.com", "127.0.0.1:" + std::to_string(closed)), "/srv", marker + " fell", 1,
+                 [] { return std::string("APPENDIX"); });
+    std::optional<std::string> record = syslog.Receive(5);
+    ASSERT_TRUE(record);
+    EXPECT_NE(record->find(marker + " fell     [This alert is being delivered"), std::string::npos) << *record;
+    EXPECT_EQ(record->find("APPENDIX"), std::string::npos) << *record;
+    alerts::ResetEventLogForTesting();
+}

@@ -1,31 +1,12 @@
 // What the main dialog object does for its window without one: the update state of the title,
 // the subdirectory a row leads to, the name column's stored width and the settings at close.
 #include "app/CTallyvol32Dlg.h"
-#include "app/UpdateState.h"
 #include "app/base/Settings.h"
 #include "tests/support/IsolatedEnvironment.h"
 
 #include <gtest/gtest.h>
 
 using namespace app;
-
-TEST(UpdateState, LatestAgainstOwnVersion) {
-    struct Case {
-        int latest[3];
-        int own[3];
-        int state;
-    };
-    const Case cases[] = {
-        {{3, 2, 0}, {3, 1, 9}, kNewerVersion},  {{3, 1, 10}, {3, 1, 9}, kMinorUpdate},
-        {{2, 9, 9}, {3, 1, 0}, kNoUpdate},      {{0, 0, 0}, {3, 1, 0}, kUpdateUnknown},
-        {{4, 0, 0}, {3, 9, 9}, kNewerVersion},  {{3, 1, 9}, {3, 1, 9}, kNoUpdate},
-        {{0, 0, 5}, {3, 1, 0}, kNoUpdate},      {{3, 0, 99}, {3, 1, 0}, kNoUpdate},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(UpdateStateOf(c.latest[0], c.latest[1], c.latest[2], c.own[0], c.own[1], c.own[2]), c.state)
-            << c.latest[0] << "." << c.latest[1] << "." << c.latest[2];
-    }
-}
 
 TEST(WindowOperations, TheTitleCarriesTheStoredUpdateState) {
     testsupport::IsolatedEnvironment env;

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <functional>
+#include <thread>
 
 using namespace platform::ado;
 using testsupport::TempDirectory;
@@ -41,6 +42,44 @@ std::string attributes(std::initializer_list<std::string> pairs) {
     }
     list += '\0';
     return list;
+}
+
+// Rows of a batch of prepared inserts, as a statement that needs one round trip per row would
+// write them; a second batch holds a duplicate of a unique key in its second statement.
+void batchesOfInserts(Connection& connection) {
+    auto insert = connection.Prepare("insert into B (Name, Size) Values (?, ?)");
+    for (int i = 0; i < 2500; ++i) {
+        std::string name = "n" + std::to_string(i);
+        insert->BindText(1, name, "'" + name + "'").Bind(2, 5000000000LL + i).AddToBatch();
+    }
+    EXPECT_EQ(insert->BatchRows(), 2500u);
+    EXPECT_EQ(insert->ExecuteBatch(), 2500);
+    EXPECT_EQ(insert->BatchRows(), 0u);
+    auto sum = connection.OpenRecordset("select count(*), sum(Size) - 2500 * 5000000000 from B");
+    EXPECT_EQ(sum->Fields(0).AsInt64(), 2500);
+    EXPECT_EQ(sum->Fields(1).AsInt64(), 2499 * 2500 / 2);
+
+    const int perStatement = static_cast<int>(Command::kMaxRowsPerStatement);
+    for (int i = 0; i < perStatement + 10; ++i) {
+        std::string name = i == perStatement + 5 ? "n7" : "m" + std::to_string(i);
+        insert->BindText(1, name, "'" + name + "'").Bind(2, i).AddToBatch();
+    }
+    EXPECT_EQ(failureOf([&] { insert->ExecuteBatch(); }), DB_E_INTEGRITYVIOLATION);
+    EXPECT_EQ(insert->BatchRows(), 0u) << "a failed batch is gone";
+    EXPECT_EQ(connection.OpenRecordset("select count(*) from B where Name like 'm%'")
+                  ->Fields(0)
+                  .AsInt64(),
+              perStatement)
+        << "the first statement's rows stay, none of the failed one's";
+
+    auto update = connection.Prepare("update B set Size=? where Name=?");
+    update->Bind(1, 1).BindText(2, "n1", "'n1'").AddToBatch();
+    update->Bind(1, 2).BindText(2, "n2", "'n2'").AddToBatch();
+    EXPECT_EQ(update->ExecuteBatch(), 2);
+    EXPECT_EQ(connection.OpenRecordset("select sum(Size) from B where Name in ('n1', 'n2')")
+                  ->Fields(0)
+                  .AsInt64(),
+              3);
 }
 
 } // namespace
@@ -80,6 +119,16 @@ TEST(AdoOdbc, TheSqliteDriverServesTheStoreWithTheSameCodes) {
     connection.Execute("insert into Extensions (ExtensionText) Values ('.TMP')");
     connection.RollbackTrans();
     EXPECT_EQ(connection.OpenRecordset("select count(*) from Extensions")->Fields(0).AsInt64(), 0);
+}
+
+TEST(AdoOdbc, ABatchOfInsertsGoesAsMultiRowStatements) {
+    testsupport::OdbcSandbox odbc;
+    TempDirectory directory;
+    std::string path = newStore(directory);
+    Connection connection;
+    connection.Open("Driver=SQLite3;Database=" + path);
+    connection.Execute("create table B (Name varchar(40) not null unique, Size bigint)");
+    batchesOfInserts(connection);
 }
 
 TEST(AdoOdbc, TheInstallerRegistersASystemDataSourceThatOpens) {
@@ -165,6 +214,37 @@ TEST(AdoOdbc, MariaDbReportsItsErrorsWithTheSameCodes) {
               DB_E_ABORTLIMITREACHED);
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
               4.5);
+
+    connection.SetCommandTimeout(30);
+    connection.Execute(
+        "create table B (Name varchar(40) not null, Size bigint, unique key B_Name (Name))");
+    batchesOfInserts(connection);
+
+    // Two writers waiting for each other's row: the server rolls one back to end the deadlock.
+    Connection other;
+    other.Open(server.OdbcConnectionString(database.Name()));
+    connection.BeginTrans();
+    other.BeginTrans();
+    connection.Execute("insert into T (Name) values ('x')");
+    other.Execute("insert into T (Name) values ('y')");
+    HRESULT first = 0;
+    std::thread waiting([&] {
+        first = failureOf([&] { connection.Execute("insert into T (Name) values ('y')"); });
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    HRESULT second = failureOf([&] { other.Execute("insert into T (Name) values ('x')"); });
+    if (second == XACT_E_ABORTED) {
+        other.RollbackTrans();
+    }
+    waiting.join();
+    EXPECT_TRUE((first == XACT_E_ABORTED) != (second == XACT_E_ABORTED))
+        << std::hex << first << " " << second;
+    if (connection.InTransaction()) {
+        connection.RollbackTrans();
+    }
+    if (other.InTransaction()) {
+        other.RollbackTrans();
+    }
 
     Connection refused;
     EXPECT_EQ(failureOf([&] {

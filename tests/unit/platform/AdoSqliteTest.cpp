@@ -352,4 +352,17 @@ TEST(AdoSqlite, APreparedCommandRunsAgainWithNewValuesAndFailsLikeAStatement) {
     connection->Execute("create unique index OneDir on SizeData (DirID)");
     EXPECT_EQ(failureOf([&] { insert->Bind(1, 1).Execute(); }), DB_E_INTEGRITYVIOLATION);
     EXPECT_EQ(insert->Bind(1, 4).Execute(), 1);
+
+    // A batch runs its rows in order; a failing row ends it, the rows before it stay.
+    insert->Bind(1, 5).Bind(2, 8).Bind(3, 0).Bind(4, 1).AddToBatch();
+    insert->Bind(1, 6).AddToBatch();
+    EXPECT_EQ(insert->ExecuteBatch(), 2);
+    insert->Bind(1, 7).AddToBatch();
+    insert->Bind(1, 1).AddToBatch();
+    insert->Bind(1, 9).AddToBatch();
+    EXPECT_EQ(failureOf([&] { insert->ExecuteBatch(); }), DB_E_INTEGRITYVIOLATION);
+    EXPECT_EQ(insert->BatchRows(), 0u);
+    auto batch = connection->OpenRecordset("select count(*), sum(DirID) from SizeData where ScanID=8");
+    EXPECT_EQ(batch->Fields(0).AsInt64(), 3);
+    EXPECT_EQ(batch->Fields(1).AsInt64(), 5 + 6 + 7);
 }

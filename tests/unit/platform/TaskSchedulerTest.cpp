@@ -1,8 +1,10 @@
 // The scheduler layer over a stand-in crontab program: the operations on tasks among foreign
 // lines, the numbered names, refusals that write nothing, crontab's failures reaching the
-// caller, another account's crontab, and concurrent writers that lose nothing.
+// caller, another account's crontab and moving tasks between crontabs, the accounts root
+// lists, and concurrent writers that lose nothing.
 #include "platform/taskscheduler/TaskScheduler.h"
 #include "platform/taskscheduler/CrontabAccess.h"
+#include "platform/taskscheduler/CrontabAccounts.h"
 #include "platform/taskscheduler/CrontabLock.h"
 #include "tests/support/FakeCrontab.h"
 #include "tests/support/IsolatedEnvironment.h"
@@ -12,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <thread>
 
 using namespace platform::taskscheduler;
@@ -190,6 +193,95 @@ TEST_F(SchedulerFixture, AnotherAccountsCrontabIsRootsAlone) {
             TaskScheduler forRoot("root");
             std::vector<AlertTask> found;
             std::_Exit(forRoot.ListAlertTasks("Tallyvol", &found) == E_ACCESSDENIED ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(SchedulerFixture, RootMovesATaskBetweenCrontabsWithoutLosingOrDoublingIt) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "moving a task into another account's crontab needs root";
+    }
+    const std::string nobodysOwn = "# nobody's job\n5 * * * * /bin/true\n";
+    crontab.SetTable(kForeign);
+    crontab.SetTable(nobodysOwn, "nobody");
+    std::string name = create("m.job");
+    ASSERT_EQ(scheduler.WriteAlertTriggers(name, {*CronTrigger::Daily(1, 0)}), S_OK);
+    AlertTask before;
+    ASSERT_EQ(scheduler.ReadAlertTask(name, &before), S_OK);
+
+    std::vector<CronTrigger> weekly = {*CronTrigger::Weekly(0x41, 23, 5)};
+    ASSERT_EQ(scheduler.MoveAlertTask(name, "nobody", weekly), S_OK) << scheduler.LastErrorText();
+    EXPECT_EQ(*crontab.Table(), kForeign);
+    TaskScheduler nobody("nobody");
+    AlertTask moved;
+    ASSERT_EQ(nobody.ReadAlertTask(name, &moved), S_OK);
+    EXPECT_EQ(moved.triggers, weekly);
+    EXPECT_EQ(moved.parameters, before.parameters);
+    EXPECT_EQ(moved.comment, before.comment);
+    EXPECT_EQ(moved.environment, before.environment) << "the run keeps the store it was made for";
+    EXPECT_EQ(crontab.Table("nobody")->substr(0, nobodysOwn.size()), nobodysOwn);
+
+    // Back to root's own crontab, named by its account; within one crontab only the triggers
+    // change.
+    ASSERT_EQ(nobody.MoveAlertTask(name, "root", {}), S_OK) << nobody.LastErrorText();
+    EXPECT_EQ(*crontab.Table("nobody"), nobodysOwn);
+    ASSERT_EQ(scheduler.MoveAlertTask(name, "root", weekly), S_OK);
+    EXPECT_EQ(listed(), std::vector<std::string>{"m.job scheduled"});
+
+    // Refusals change neither crontab.
+    struct Refusal {
+        std::string account;
+        HRESULT result;
+    };
+    crontab.SetTable(nobodysOwn + CrontabDocument::BlockText(
+                                      TaskBlock{name, "Tallyvol", "", "/t", "", {}, {}}),
+                     "nobody");
+    std::string rootTable = *crontab.Table();
+    std::string nobodyTable = *crontab.Table("nobody");
+    for (const Refusal& refusal : {Refusal{"nobody", E_FILEEXISTS},
+                                   Refusal{"no-such-user-tallyvol", E_NONEMAPPED}}) {
+        EXPECT_EQ(scheduler.MoveAlertTask(name, refusal.account, {}), refusal.result)
+            << refusal.account;
+        EXPECT_EQ(*crontab.Table(), rootTable);
+        EXPECT_EQ(*crontab.Table("nobody"), nobodyTable);
+    }
+    EXPECT_EQ(scheduler.MoveAlertTask("none.job", "daemon", {}), E_FILENOTFOUND);
+
+    // The old crontab cannot be written: the new one is restored, the task stays where it was.
+    crontab.SetTable(nobodysOwn, "nobody");
+    crontab.RefuseInstallsOf("crontab: installing new crontab failed");
+    EXPECT_EQ(scheduler.MoveAlertTask(name, "nobody", {}), E_FAIL);
+    EXPECT_EQ(scheduler.LastErrorText(), "crontab: installing new crontab failed");
+    EXPECT_EQ(*crontab.Table(), rootTable);
+    EXPECT_EQ(*crontab.Table("nobody"), nobodysOwn);
+}
+
+TEST(CrontabAccounts, RootListsTheKnownAccountsOfTheSpoolDirectoryOrElseEveryAccount) {
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(OtherCrontabAccounts().empty()) << "only root reads other crontabs";
+        GTEST_SKIP() << "the rest needs root";
+    }
+    TempDirectory spool;
+    for (const char* file : {"root", "nobody", "daemon", "no-such-user-tallyvol", "tmp.X1a2b3"}) {
+        WriteFile(spool / file, "");
+    }
+    EXPECT_EQ(OtherCrontabAccounts(spool.Path()), (std::vector<std::string>{"daemon", "nobody"}));
+    std::vector<std::string> everyone = OtherCrontabAccounts(spool / "missing");
+    EXPECT_NE(std::find(everyone.begin(), everyone.end(), "nobody"), everyone.end());
+    EXPECT_EQ(std::find(everyone.begin(), everyone.end(), "root"), everyone.end());
+    EXPECT_TRUE(std::is_sorted(everyone.begin(), everyone.end()));
+    EXPECT_EQ(CurrentAccountName(), "root");
+    EXPECT_EQ(RunAsAccounts().at(0), "root");
+
+    EXPECT_EXIT(
+        {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+                std::_Exit(3);
+            }
+            std::_Exit(OtherCrontabAccounts(spool.Path()).empty() &&
+                               CurrentAccountName() == "nobody" && RunAsAccounts()[0] == "nobody"
+                           ? 0
+                           : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }

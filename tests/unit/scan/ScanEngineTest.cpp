@@ -191,12 +191,18 @@ TEST(ScanEngine, AwkwardNamesAreStoredAndFoundAgain) {
     int scanID = f.lastScanID();
     for (const std::string& name : names) {
         EXPECT_EQ(f.sizeRow(name, scanID), 4096) << name;
-        EXPECT_GT(f.scanInfo.GetDirID(nullptr, f.tree + "/" + name, 0, true, true, false, false), 0) << name;
+        EXPECT_GT(f.scanInfo.GetDirID(nullptr, f.tree + "/" + name, 0, DirIDOptions().LookupOnly().WithoutCache()), 0) << name;
     }
 
     DisplayData data;
     ASSERT_TRUE(f.scanInfo.LoadScans(f.tree, 0, data, 100));
     EXPECT_EQ(data.rows.size(), names.size()) << "UPPER and upper stay two directories";
+}
+
+TEST(ScanEngine, NamesThatAreNotUtf8AreStoredAndLeadBackToTheirDirectories) {
+    ScanFixture f;
+    scantest::ScanNamesThatAreNotUtf8(f.scanInfo, f.env.Root() + "/bytes");
+    EXPECT_TRUE(f.ui.errorReports.empty()) << f.ui.errorReports.front();
 }
 
 TEST(ScanEngine, APathTooLongToStoreGetsNoRowsButCountsInItsParent) {
@@ -209,7 +215,7 @@ TEST(ScanEngine, APathTooLongToStoreGetsNoRowsButCountsInItsParent) {
     int scanID = f.lastScanID();
     EXPECT_EQ(f.sizeRow(longName, scanID), 4096);
     EXPECT_EQ(f.query("select count(*) from DirNames where length(Path) > 254"), 0);
-    EXPECT_EQ(f.scanInfo.GetDirID(nullptr, f.tree + "/" + path, 0, false, true, false, false), kDirIDTooLong);
+    EXPECT_EQ(f.scanInfo.GetDirID(nullptr, f.tree + "/" + path, 0, DirIDOptions().WithoutCache()), kDirIDTooLong);
 }
 
 TEST(ScanEngine, FiltersSkipMatchingDirectoriesOfTheirRootOnly) {
@@ -368,7 +374,7 @@ TEST(ScanEngine, PathsOfDirectoriesAndScans) {
     int scanID = f.lastScanID();
     EXPECT_EQ(f.scanInfo.GetPathFromScanID(static_cast<std::uint32_t>(scanID)), f.stored());
     EXPECT_EQ(f.scanInfo.GetPathFromScanID(99999), "");
-    int dirID = f.scanInfo.GetDirID(nullptr, f.tree + "/a", 0, true, true, false, false);
+    int dirID = f.scanInfo.GetDirID(nullptr, f.tree + "/a", 0, DirIDOptions().LookupOnly().WithoutCache());
     EXPECT_EQ(f.scanInfo.GetPathFromDirID(nullptr, static_cast<std::uint32_t>(dirID)), f.stored("a"));
 }
 

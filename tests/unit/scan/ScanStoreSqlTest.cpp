@@ -3,6 +3,7 @@
 #include "scan/ScanStoreSql.h"
 #include "platform/ado/Connection.h"
 #include "scan/DisplayData.h"
+#include "scan/SizeIndexLayout.h"
 #include "scan/SqlRules.h"
 #include "tests/support/TempDirectory.h"
 #include "tests/unit/scan/StoreTestSupport.h"
@@ -135,7 +136,10 @@ TEST(ScanStoreSql, PathLookupsUseTheIndexesOfTheIncludedStore) {
     EXPECT_NE(plan(sql.SelectDirID("//h/a")).find("DirNames_Path"), std::string::npos);
     EXPECT_NE(plan(sql.SelectDirectoriesUnder("//h/a")).find("DirNames_Path"), std::string::npos);
     EXPECT_NE(plan(sql.SelectChildren(3)).find("DirNames_ParentDirID"), std::string::npos);
-    EXPECT_NE(plan(sql.SelectChildSizes(3, 4)).find("SizeData_ParentDirID"), std::string::npos);
+    // By parent and scan, through SizeData_ParentDirID or the covering SizeData_ScanID_ParentDirID.
+    std::string childSizes = plan(sql.SelectChildSizes(3, 4));
+    EXPECT_NE(childSizes.find("ParentDirID=?"), std::string::npos) << childSizes;
+    EXPECT_NE(childSizes.find("ScanID=?"), std::string::npos) << childSizes;
     EXPECT_NE(plan(sql.DeleteScan(3)[0]).find("SizeData_ScanID"), std::string::npos);
     EXPECT_NE(plan(sql.DeleteScan(3)[1]).find("ExtensionInfo_ScanID"), std::string::npos);
     EXPECT_NE(
@@ -143,4 +147,16 @@ TEST(ScanStoreSql, PathLookupsUseTheIndexesOfTheIncludedStore) {
         std::string::npos);
     EXPECT_NE(plan(sql.SelectExtensionID(".TXT")).find("Extensions_Text"), std::string::npos);
     EXPECT_NE(plan(sql.SelectFilter(3)).find("Filters_RootDirID"), std::string::npos);
+
+    // The children of one directory in every scan: one seek per scan into the scan-first index,
+    // once the store has the statistics that tell the planner a scan has many rows.
+    scan::SizeIndexLayout::EnsureStatistics(connection);
+    for (const std::string& byParent : {sql.SelectChildSizes(3), sql.SelectScansOfDirectory(3)}) {
+        std::string text = plan(byParent);
+        EXPECT_NE(text.find("SizeData_ScanID_ParentDirID (ANY(ScanID) AND ParentDirID=?)"), std::string::npos)
+            << text;
+    }
+    scan::SizeIndexLayout::EnsureStatistics(connection);
+    EXPECT_EQ(connection.OpenRecordset("select count(*) from sqlite_stat1")->Fields(0).AsInt64(), 1)
+        << "added once";
 }

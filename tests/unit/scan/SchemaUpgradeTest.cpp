@@ -276,3 +276,51 @@ TEST_F(Upgrade, StoredPathsWithDriveLettersAreConvertedAfterTheQuestion) {
                         "ErrNum=80040E37"),
               std::string::npos);
 }
+
+// A store of the last layout indexed its size rows by parent first; it is re-indexed by scan
+// once, without a question (older versions read it as well), and loads still find every row.
+TEST_F(Upgrade, SizeRowsIndexedByParentAreReindexedByScanOnce) {
+    IsolatedEnvironment env;
+    testsupport::MakeDirectories(env.LogDirectory());
+    ScriptedUserInterface ui;
+    std::string store = scantest::NewStoreFile(env.Root() + "/indexed.db");
+    useStore(store);
+    std::string tree = env.Root() + "/tree";
+    testsupport::WriteSizedFile(tree + "/a/f", 5000);
+    testsupport::WriteSizedFile(tree + "/b/f", 1);
+    CScanInfo scanInfo;
+    ASSERT_EQ(scanInfo.Scan(tree, true, 2, false), 8192 + 4096);
+    auto connection = scanInfo.GetConnection();
+    connection->Execute("drop index SizeData_ScanID_ParentDirID");
+    connection->Execute("drop table sqlite_stat1");
+    connection->Execute("create index SizeData_ScanID on SizeData (ScanID)");
+    connection->Execute("create index SizeData_ParentDirID on SizeData (ParentDirID, ScanID)");
+    scanInfo.ResetConnections();
+
+    scanInfo.UpgradeSchema();
+    EXPECT_TRUE(ui.messageBoxes.empty());
+    connection = scanInfo.GetConnection();
+    auto indexes = [&] {
+        std::string names;
+        auto rows = connection->OpenRecordset(
+            "select name from sqlite_master where type='index' and tbl_name='SizeData' order by name");
+        for (; !rows->IsEOF(); rows->MoveNext()) {
+            names += rows->Fields(0).AsString() + " ";
+        }
+        return names;
+    };
+    EXPECT_EQ(indexes(), "SizeData_ScanID_ParentDirID ");
+    EXPECT_EQ(connection->OpenRecordset("select count(*) from sqlite_stat1")->Fields(0).AsInt64(), 1);
+    scanInfo.UpgradeSchema();
+    EXPECT_EQ(indexes(), "SizeData_ScanID_ParentDirID ");
+
+    DisplayData data;
+    ASSERT_TRUE(scanInfo.LoadScans(tree, 0, data, 100));
+    ASSERT_EQ(data.scans.size(), 1u);
+    ASSERT_EQ(data.rows.size(), 2u);
+    EXPECT_EQ(data.Value(data.rows[0].id, data.scans[0].scanID).value_or(0) +
+                  data.Value(data.rows[1].id, data.scans[0].scanID).value_or(0),
+              8192u + 4096u);
+    EXPECT_NE(testsupport::ReadFile(env.LogFile()).find("Indexing the stored directory sizes by scan"),
+              std::string::npos);
+}

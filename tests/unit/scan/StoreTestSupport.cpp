@@ -4,7 +4,11 @@
 
 #include "platform/ado/Connection.h"
 #include "platform/ado/ErrorCodes.h"
+#include "platform/system/Paths.h"
+#include "scan/CScanInfo.h"
 #include "scan/ScanStoreSql.h"
+#include "scan/fs/NameBytes.h"
+#include "scan/fs/StoredPath.h"
 
 #include <gtest/gtest.h>
 
@@ -222,6 +226,48 @@ void ExerciseEveryStatement(Connection& connection, int kind) {
     // Directories and extensions stay.
     EXPECT_EQ(single(connection, "select count(*) from DirNames"), 6);
     EXPECT_EQ(single(connection, "select count(*) from Extensions"), 3);
+}
+
+void ScanNamesThatAreNotUtf8(scan::CScanInfo& scanInfo, const std::string& tree) {
+    const std::string bad = tree + "/bad\xff\xfeutf8";
+    testsupport::WriteSizedFile(bad + "/f.\xe9t\xe9", 5000);
+    testsupport::WriteSizedFile(bad + "/deeper/g", 1);
+    testsupport::WriteSizedFile(tree + "/good/h.txt", 1);
+    const std::int64_t total = 8192 + 4096 + 4096;
+    ASSERT_EQ(scanInfo.Scan(tree, true, 2, false), total);
+    ASSERT_EQ(scanInfo.Scan(tree, true, 2, false), total);
+    EXPECT_EQ(scanInfo.CacheMisses(), 0) << "the second scan finds every directory stored";
+
+    scan::DisplayData data;
+    ASSERT_TRUE(scanInfo.LoadScans(tree, 0, data, 100));
+    ASSERT_EQ(data.scans.size(), 2u);
+    ASSERT_EQ(data.rows.size(), 2u);
+    bool found = false;
+    for (const scan::DisplayRow& row : data.rows) {
+        EXPECT_EQ(row.name.find_first_of("\xff\xfe"), std::string::npos)
+            << "stored names are UTF-8";
+        if (scan::LocalPathFromStored(row.name) == bad) {
+            found = true;
+            EXPECT_TRUE(platform::system::IsDirectory(scan::LocalPathFromStored(row.name)));
+            EXPECT_EQ(data.Value(row.id, data.scans[0].scanID), 8192u + 4096u);
+            EXPECT_EQ(data.Value(row.id, data.scans[1].scanID), 8192u + 4096u);
+        }
+    }
+    EXPECT_TRUE(found) << "the stored row leads back to the directory";
+    ASSERT_TRUE(scanInfo.LoadScans(bad, 0, data, 100));
+    ASSERT_EQ(data.rows.size(), 1u);
+    EXPECT_EQ(scan::LocalPathFromStored(data.rows[0].name), bad + "/deeper");
+    EXPECT_EQ(data.Value(data.rows[0].id, data.scans[0].scanID), 4096u);
+
+    ASSERT_TRUE(scanInfo.LoadScans(tree, 1, data, 100));
+    std::uint64_t extensions = 0;
+    bool latin1 = false;
+    for (const scan::DisplayRow& row : data.rows) {
+        extensions += data.Value(row.id, data.scans[0].scanID).value_or(0);
+        latin1 = latin1 || scan::DecodeNonUtf8(row.name) == ".\xe9T\xe9";
+    }
+    EXPECT_EQ(extensions, static_cast<std::uint64_t>(total));
+    EXPECT_TRUE(latin1) << "the extension of a Latin-1 file name is stored";
 }
 
 } // namespace scantest

@@ -13,6 +13,9 @@
 namespace platform::ado {
 class Connection;
 }
+namespace scan {
+class CScanInfo;
+}
 
 namespace scantest {
 
@@ -26,6 +29,11 @@ std::string StoreConnectionString(const std::string& path);
 
 // The connection holds the tables of an empty store.
 void ExerciseEveryStatement(platform::ado::Connection& connection, int kind);
+
+// Scans a tree whose directory and file names hold bytes that are not UTF-8 (twice) with a
+// scan engine set up for a store, and checks that everything was stored and leads back to
+// the directories on disk. `tree` does not exist yet.
+void ScanNamesThatAreNotUtf8(scan::CScanInfo& scanInfo, const std::string& tree);
 
 } // namespace scantest
 

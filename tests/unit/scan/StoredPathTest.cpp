@@ -4,6 +4,7 @@
 #include "app/base/DiagnosticLog.h"
 #include "platform/system/SystemInfo.h"
 #include "scan/fs/MountTable.h"
+#include "scan/fs/NameBytes.h"
 #include "scan/fs/StoredPath.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tests/support/TempDirectory.h"
@@ -167,4 +168,43 @@ TEST(ConvertDriveLetterPath, OldDrivePathsBecomePathsOfThisHost) {
     EXPECT_EQ(ConvertDriveLetterPath("C:"), "//" + host + "/C:");
     EXPECT_NE(ConvertDriveLetterPath("C:\\A"), ConvertDriveLetterPath("D:\\A"));
     EXPECT_EQ(ConvertDriveLetterPath("/already/local"), "//" + host + "/already/local");
+}
+
+// Names are bytes; the stored form is UTF-8 whatever they hold, and leads back to them.
+TEST(StoredPath, NamesThatAreNotUtf8RoundTripThroughTheStoredForm) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool unchanged; // valid UTF-8 without characters of the escape range
+    };
+    const Case cases[] = {
+        {"ascii", "plain/dir", true},
+        {"valid UTF-8", "\xc3\x9c" "n" "\xc3\xaf" "c" "\xc3\xb8" "d" "\xc3\xa9 \xf0\x9f\x98\x80", true},
+        {"Latin-1 bytes", "bad\xff\xfeutf8", false},
+        {"cut-off sequence", "end\xc3", false},
+        {"overlong slash", "\xc0\xaf", false},
+        {"surrogate", "\xed\xa0\x80", false},
+        {"above U+10FFFF", "\xf4\x90\x80\x80", false},
+        {"a real escape-range character", "\xee\xbe\x80", false},
+        {"escape character next to the byte it stands for", "\xee\xbf\xbf\xff", false},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        std::string stored = EncodeNonUtf8(test.bytes);
+        EXPECT_EQ(DecodeNonUtf8(stored), test.bytes);
+        EXPECT_EQ(stored == test.bytes, test.unchanged);
+        // What the store keeps is valid UTF-8: encoding it again changes nothing but escapes.
+        EXPECT_EQ(EncodeNonUtf8(stored).find_first_of("\xff\xfe\xc0\xed\xf4"), std::string::npos);
+    }
+    EXPECT_NE(EncodeNonUtf8("\xff"), EncodeNonUtf8("\xee\xbf\xbf")) << "a byte and a real character stay apart";
+
+    // Through the stored form of a real directory and back.
+    testsupport::TempDirectory directory;
+    std::string local = directory / "bad\xff\xfeutf8";
+    testsupport::MakeDirectories(local + "/sub");
+    std::string stored = MakeStoredPath(local + "/sub", false);
+    EXPECT_EQ(stored, "//" + platform::system::ComputerName() + EncodeNonUtf8(local) + "/sub");
+    EXPECT_EQ(LocalPathFromStored(stored), local + "/sub");
+    EXPECT_EQ(StoredPathBelow(MakeStoredPath(directory.Path(), false), directory.Path(), local),
+              MakeStoredPath(local, false));
 }

@@ -2,6 +2,7 @@
 // walk applies them, filters, both orders, and the read-ahead mode's equivalence, cancellation
 // and bounds.
 #include "scan/fs/DirectoryReader.h"
+#include "scan/fs/TreeReading.h"
 #include "scan/fs/TreeWalker.h"
 #include "tests/support/TempDirectory.h"
 #include "tests/unit/scan/WalkTestSupport.h"
@@ -366,4 +367,62 @@ TEST(TreeWalker, SubdirectoryCountIncludesDotAndDotDotButNotLinks) {
     EXPECT_EQ(scan::GetNumSubDirs(tree.Root()), 5);
     EXPECT_EQ(scan::GetNumSubDirs(tree.Root() + "/a"), 2);
     EXPECT_EQ(scan::GetNumSubDirs(tree.Root() + "/missing"), 0);
+}
+
+// The first scan walks the breadth-first reading of its preparation instead of the disk: the
+// events must be exactly those of a depth-first walk of the same tree.
+TEST(TreeWalker, ABreadthFirstReadingWalksLikeTheDepthFirstWalk) {
+    TempDirectory temp;
+    TreeRecord tree = MakeRandomTree(temp / "tree", 300, 3000, 13);
+    MakeSymlink(tree.Root(), tree.Root() + "/link");
+    MakeDirectory(tree.Root() + "/skipme");
+    MakeDirectory(tree.Root() + "/skipme/inner");
+    MakeFile(tree.Root() + "/skipme/inner/f", 5000);
+    WalkOptions depthFirst;
+    depthFirst.filters = scan::ExclusionFilters::FromText("skipme/");
+    TreeWalker synchronous(tree.Root(), depthFirst);
+    ConsumedWalk expected = Consume(synchronous);
+    for (bool ahead : {false, true}) {
+        SCOPED_TRACE(ahead ? "read-ahead" : "synchronous");
+        WalkOptions breadthFirst = ahead ? readAhead() : WalkOptions();
+        breadthFirst.order = WalkOptions::Order::kBreadthFirst;
+        breadthFirst.filters = depthFirst.filters;
+        scan::TreeReading reading;
+        reading.Start(tree.Root());
+        TreeWalker walker(tree.Root(), breadthFirst);
+        scan::WalkEvent event;
+        while (walker.Next(event)) {
+            reading.Add(std::move(event.directory));
+        }
+        ASSERT_TRUE(reading.Complete());
+        std::vector<std::string> lines;
+        std::vector<std::string> leaveOrder;
+        std::vector<std::string> open;
+        while (reading.Next(event)) {
+            if (event.kind == scan::WalkEventKind::kEnter) {
+                lines.push_back(describe(*event.directory));
+                open.push_back(event.directory->path);
+            } else {
+                leaveOrder.push_back(open.back());
+                open.pop_back();
+            }
+        }
+        EXPECT_EQ(lines, describeAll(expected));
+        EXPECT_EQ(leaveOrder, expected.leaveOrder);
+    }
+
+    // A reading with a subtree left out is no reading of the tree.
+    WalkOptions breadthFirst;
+    breadthFirst.order = WalkOptions::Order::kBreadthFirst;
+    scan::TreeReading partial;
+    partial.Start(tree.Root());
+    TreeWalker walker(tree.Root(), breadthFirst);
+    scan::WalkEvent event;
+    for (int delivered = 0; walker.Next(event); ++delivered) {
+        if (delivered == 3) {
+            walker.SkipSubtree();
+        }
+        partial.Add(std::move(event.directory));
+    }
+    EXPECT_FALSE(partial.Complete());
 }

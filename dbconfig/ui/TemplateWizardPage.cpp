@@ -1,0 +1,36 @@
+#include "dbconfig/ui/TemplateWizardPage.h"
+
+#include "app/base/DiagnosticLog.h"
+#include "app/ui/SharedLook.h"
+#include "app/ui/TemplateDialog.h"
+#include "app/ui/TemplateLoader.h"
+
+namespace dbconfig::ui {
+
+TemplateWizardPage::TemplateWizardPage(int templateId, ConfigureDBSheet& sheet)
+    : m_templateId(templateId), m_sheet(sheet) {
+    app::ui::TemplateLoader loader(*this);
+    QString error;
+    if (!loader.Load(templateId, &error)) {
+        throw app::ui::MissingControl(error.toStdString());
+    }
+    app::ui::ApplySharedLook(*this);
+}
+
+bool TemplateWizardPage::validatePage() {
+    try {
+        return OnWizardNext();
+    } catch (...) {
+        TV_DEBUG_LOG("** Exception in OnWizardNext\n");
+        return false;
+    }
+}
+
+void TemplateWizardPage::throwMissing(int id) const {
+    throw app::ui::MissingControl(QStringLiteral("control id%1 is missing from dialog template %2")
+                                      .arg(id)
+                                      .arg(m_templateId)
+                                      .toStdString());
+}
+
+} // namespace dbconfig::ui
