@@ -10,6 +10,7 @@
 #include "platform/system/StringPrintf.h"
 #include "platform/ui/IUserInterface.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -76,6 +77,8 @@ void showMessageBox(const std::string& message) {
     UI().MessageBox(message, AlertCaption(), MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND | MB_SERVICE_NOTIFICATION);
 }
 
+std::atomic<long> g_failedDeliveries{0};
+
 void deliver(const Notification& profile, const std::string& directory, const std::string& message,
              std::int64_t size, const MailAppendix& mailAppendix) {
     Delivery d{message, profile.Type, false};
@@ -88,16 +91,26 @@ void deliver(const Notification& profile, const std::string& directory, const st
         if (d.kind == kEMail) return; // sent
     }
     if (d.kind == kEventLog) {
-        if (WriteEventLogError(d.message)) return;
+        if (WriteEventLogError(d.message)) {
+            if (d.alternate) {
+                ++g_failedDeliveries; // the log holds it only because its own means failed
+            }
+            return;
+        }
         if (!d.alternate) {
             d.message += kEventLogFailedNote;
         }
         d.kind = kMessageBox;
+        d.alternate = true;
     }
     if (d.kind == kMessageBox) {
         showMessageBox(d.message);
+        if (d.alternate) {
+            ++g_failedDeliveries;
+        }
+        return;
     }
-    // A page, or any other kind, has no means of delivery.
+    // A page, or any other kind, has no means of delivery: that is what such a profile asks for.
 }
 
 } // namespace
@@ -138,6 +151,10 @@ void DeliverAlert(const Notification& profile, const std::string& directory, con
     } catch (...) {
         TV_DEBUG_LOG("** Exception in DeliverAlert\n");
     }
+}
+
+long FailedDeliveries() {
+    return g_failedDeliveries.load();
 }
 
 void NotifyAllProfiles(const std::string& text) {

@@ -35,6 +35,11 @@ using MailAppendix = std::function<std::string()>;
 void DeliverAlert(const Notification& profile, const std::string& directory, const std::string& message,
                   std::int64_t size, const MailAppendix& mailAppendix = {});
 
+// How many alerts of this process did not go out by their profile's own means (a program that
+// did not start, a mail not sent, no system log): the fallback still
+// carries them, but an unattended run must not call that success.
+long FailedDeliveries();
+
 // Reports an internal error to every stored profile except those that run a program:
 // "INTERNAL ERROR: <text>", directory "{no dir}", size 0.
 void NotifyAllProfiles(const std::string& text);

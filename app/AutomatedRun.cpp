@@ -1,6 +1,7 @@
 // The automated run: what a scheduled job does between start-up and the end of the process.
 // Its exit status tells cron wrappers and monitoring whether it did what it was asked: 0 when
 // every step succeeded (alerts delivered or none due), 1 when any failed.
+#include "alerts/DeliverAlert.h"
 #include "app/CTallyvol32App.h"
 #include "app/CTallyvol32Dlg.h"
 #include "app/base/DiagnosticLog.h"
@@ -67,6 +68,7 @@ int RunAutomated(CTallyvol32App& application, CTallyvol32Dlg& dialog) {
         return 1;
     }
 
+    long undeliveredBefore = alerts::FailedDeliveries();
     if (run.AlertSize) {
         failed = !dialog.AlertSizeCheck() || failed;
     }
@@ -81,6 +83,10 @@ int RunAutomated(CTallyvol32App& application, CTallyvol32Dlg& dialog) {
     }
     if (run.FreePercent) {
         failed = !dialog.FreePercentAlertCheck() || failed;
+    }
+    if (alerts::FailedDeliveries() != undeliveredBefore) {
+        sayFailure("An alert did not go out by its profile's own means; the log says why.");
+        failed = true;
     }
 
     if (run.Print) {

@@ -104,6 +104,14 @@ TEST(UnattendedFaults, EveryOutcomeHasItsExitStatus) {
         {"a profile that does not exist only warned about",
          [](RunWorld& r) { return std::vector<std::string>{"/DIR=" + r.tree, "/MAXSIZE=999999", "/SAVE", "/PID=7"}; }, 0,
          "there is no notification profile 7"},
+        {"an alert whose e-mail could not be sent",
+         [](RunWorld& r) {
+             WriteFile(r.env.Home() + "/PROFILES.INI", "[Settings]\nLastID=1\n[PID-1]\nDescription=Mail\nType=3\n"
+                                                       "Str1=ops@example.test\nStr2=127.0.0.1:" +
+                                                           std::to_string(closedPort()) + "\n");
+             return std::vector<std::string>{"/DIR=" + r.tree, "/SCAN", "/SAVE", "/MAXSIZE=1", "/PID=1"};
+         },
+         1, "did not go out by its profile's own means"},
         {"a full disk under the store",
          [](RunWorld& r) { return std::vector<std::string>{"/DIR=" + r.tree, "/SCAN", "/SAVE"}; }, 1, "", true,
          "mount -t tmpfs -o size=80k tmpfs \"$TALLYVOL_HOME\" && cp \"$TMPDIR/saved.reg\" \"$TALLYVOL_HOME/machine.reg\""},

@@ -114,7 +114,9 @@ TEST(DeliverAlert, AProgramProfileRunsItsCommandWithTheAlertsValues) {
 TEST(DeliverAlert, AProgramThatCannotStartFallsBackToTheSystemLogThenTheMessageBox) {
     DeliveryFixture f;
     Notification program = f.profile(alerts::kRunProgram, f.tools + "/missing.sh \"$DIR$\"");
+    long failedBefore = alerts::FailedDeliveries();
     DeliverAlert(program, "/srv", kMessage, 1);
+    EXPECT_EQ(alerts::FailedDeliveries(), failedBefore + 1) << "a fallback is no delivery by the profile";
     std::string noted = kMessage + "   [This alert is being delivered via an alternate means because the following "
                                    "executable failed to run: " + f.tools + "/missing.sh \"$DIR$\"]";
     EXPECT_EQ(f.loggedText(), noted) << "the note names the command before substitution";
@@ -131,8 +133,10 @@ TEST(DeliverAlert, AProgramThatCannotStartFallsBackToTheSystemLogThenTheMessageB
 TEST(DeliverAlert, AnEventLogProfileWritesTheSystemLogOrSaysWhyItCouldNot) {
     DeliveryFixture f;
     Notification eventLog = f.profile(alerts::kEventLog);
+    long failedBefore = alerts::FailedDeliveries();
     DeliverAlert(eventLog, "/srv", kMessage, 1);
     EXPECT_EQ(f.loggedText(), kMessage);
+    EXPECT_EQ(alerts::FailedDeliveries(), failedBefore);
     EXPECT_TRUE(f.ui.messageBoxes.empty());
 
     f.breakSyslog();
@@ -140,6 +144,7 @@ TEST(DeliverAlert, AnEventLogProfileWritesTheSystemLogOrSaysWhyItCouldNot) {
     ASSERT_EQ(f.ui.messageBoxes.size(), 1u);
     EXPECT_EQ(f.ui.messageBoxes[0].text, kMessage + "     [This alert could not be sent via the NT Event Log]");
     EXPECT_EQ(f.ui.messageBoxes[0].caption, "Tallyvol Alert");
+    EXPECT_EQ(alerts::FailedDeliveries(), failedBefore + 1);
 }
 
 TEST(DeliverAlert, ALogLibraryThatCannotBeLoadedCountsAsAFailedWrite) {
