@@ -103,8 +103,10 @@ for tree in "${trees[@]}"; do
     du -s "$tree" > /dev/null 2>&1 || true # warm the caches
     rm -rf "${homes:?}"/*
     for build in "${builds[@]}"; do # the repeat scans find the tree stored
-        tallyvol_scan "$build" repeat "$tree" > /dev/null 2>&1
-        tallyvol_scan "$build" loopcheck "$tree" > /dev/null 2>&1
+        for mode in repeat loopcheck; do
+            tallyvol_scan "$build" "$mode" "$tree" > /dev/null 2>&1 ||
+                { echo "the $build build's $mode scan of $tree failed" >&2; exit 1; }
+        done
     done
     declare -A times=()
     for ((round = 0; round < runs; ++round)); do
