@@ -3,6 +3,7 @@
 #include "app/base/DiagnosticLog.h"
 #include "platform/shell/PendingOpen.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <memory>
@@ -15,7 +16,8 @@ constexpr int kPollMilliseconds = 20;
 
 void ShellOpen(const QString& target, std::function<void(bool opened)> done) {
     auto opener = std::make_shared<platform::shell::PendingOpen>(target.toStdString());
-    auto* poll = new QTimer();
+    // Owned by the application, so an opener still running when the program ends is let go of.
+    auto* poll = new QTimer(QCoreApplication::instance());
     poll->setInterval(kPollMilliseconds);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, opener, target, done = std::move(done)] {
         std::optional<platform::shell::OpenResult> result = opener->Poll();
