@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QGraphicsLayout>
 #include <QLegend>
 #include <QLineSeries>
 #include <QToolTip>
@@ -27,6 +28,10 @@ constexpr double kMillisecondsPerDay = 24.0 * 3600 * 1000;
 // when it is older than all of them): it keeps its place in the order of the columns.
 constexpr double kUndatedStep = 60.0 * 1000;
 constexpr qreal kMarkerSize = 7;
+constexpr int kSmallestHeight = 150;
+constexpr int kLargestHeight = 340;
+constexpr int kSmallestNeighbour = 80;
+constexpr int kGap = 4;
 const QColor kRowColor(31, 97, 171);
 const QColor kTotalColor(214, 110, 32);
 
@@ -74,7 +79,15 @@ GrowthChartPanel::GrowthChartPanel(QWidget* parent)
     m_view->setFrameShape(QFrame::StyledPanel);
 
     m_chart->setBackgroundRoundness(0);
-    m_chart->setMargins(QMargins(2, 2, 2, 2));
+    m_chart->setMargins(QMargins(2, 0, 2, 0));
+    m_chart->layout()->setContentsMargins(2, 2, 2, 2);
+    // The window's grey around a white plot, as the grid's cells sit in the window.
+    m_chart->setBackgroundBrush(palette().window());
+    m_chart->setPlotAreaBackgroundBrush(Qt::white);
+    m_chart->setPlotAreaBackgroundVisible(true);
+    // Digits grouped with "," as the grid's cells are.
+    m_chart->setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    m_chart->setLocalizeNumbers(true);
     m_chart->legend()->setAlignment(Qt::AlignTop);
     m_chart->legend()->setFont(font());
     m_chart->addAxis(m_timeAxis, Qt::AlignBottom);
@@ -96,6 +109,7 @@ GrowthChartPanel::GrowthChartPanel(QWidget* parent)
         line.series->attachAxis(m_timeAxis);
         line.series->attachAxis(line.axis);
         line.axis->setLabelsColor(line.color);
+        line.axis->setTruncateLabels(false);
         line.axis->setTitleBrush(line.color);
         bool total = line.total;
         connect(line.series, &QXYSeries::hovered, this,
@@ -125,6 +139,14 @@ void GrowthChartPanel::Clear() {
     m_plan = {};
     m_row = -1;
     redraw();
+}
+
+void GrowthChartPanel::TakeLowerPartOf(QWidget& neighbour) {
+    QRect area = neighbour.geometry();
+    int height = std::clamp(area.height() / 2, kSmallestHeight, kLargestHeight);
+    height = std::max(0, std::min(height, area.height() - kSmallestNeighbour - kGap));
+    neighbour.setGeometry(area.x(), area.y(), area.width(), area.height() - height - kGap);
+    setGeometry(area.x(), area.y() + area.height() - height, area.width(), height);
 }
 
 void GrowthChartPanel::ShowRow(int gridRow) {

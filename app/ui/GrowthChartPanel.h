@@ -51,6 +51,9 @@ public:
     void SetContent(const scan::DisplayData& data, const app::GridPlan& plan);
     // Nothing loaded.
     void Clear();
+    // Moves into the lower part of the widget's place (the grid's), shrinking the widget: half
+    // of it, from 150 to 340 pixels, leaving the widget at least 80.
+    void TakeLowerPartOf(QWidget& neighbour);
     // Draws the grid's row (numbered as the plan numbers them; -1 for none).
     void ShowRow(int gridRow);
 

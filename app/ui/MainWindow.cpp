@@ -49,11 +49,6 @@ namespace {
 using Flag = ResizeLayout::Flag;
 constexpr int kFixed = Flag::kKeepNear | Flag::kKeepSize; // 3
 constexpr int kFilterMode = 3;
-// The growth chart's share of the grid's place: half of it, within these heights.
-constexpr int kSmallestChart = 150;
-constexpr int kLargestChart = 340;
-constexpr int kSmallestGridUnderChart = 80;
-constexpr int kChartGap = 4;
 
 // The view box's entries in list order, and the view each one stands for.
 const char* const kViewNames[] = {"Directory Sizes", "File Extension Counts", "File Extension Sizes"};
@@ -299,14 +294,9 @@ void MainWindow::changeEvent(QEvent* event) {
 void MainWindow::applyLayout() {
     m_layout.Apply(size());
     // Before the rules are registered (a font applied while the window is made) nothing moves.
-    if (m_chart->isHidden() || !m_layout.InitialSize().isValid()) {
-        return;
+    if (!m_chart->isHidden() && m_layout.InitialSize().isValid()) {
+        m_chart->TakeLowerPartOf(*m_grid);
     }
-    QRect area = m_grid->geometry();
-    int chart = std::clamp(area.height() / 2, kSmallestChart, kLargestChart);
-    chart = std::max(0, std::min(chart, area.height() - kSmallestGridUnderChart - kChartGap));
-    m_grid->setGeometry(area.x(), area.y(), area.width(), area.height() - chart - kChartGap);
-    m_chart->setGeometry(area.x(), area.y() + area.height() - chart, area.width(), chart);
 }
 
 void MainWindow::connectGrowthChart() {

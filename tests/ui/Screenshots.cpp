@@ -151,6 +151,11 @@ void photographGrowthWindows(app::ui::MainWindow& window, const std::string& tre
     }
     uitest::WaitFor([] { return false; }, 200);
     save(window, "main_growth_chart");
+    QSize full = window.size();
+    window.resize(window.minimumSize());
+    uitest::WaitFor([] { return false; }, 100);
+    save(window, "main_growth_chart_smallest");
+    window.resize(full);
 
     uitest::DialogScript script;
     script.Then([](QDialog& dialog) {
