@@ -67,14 +67,13 @@ void attachTo(QLineSeries& series, QValueAxis& axis) {
 } // namespace
 
 GrowthChartPanel::GrowthChartPanel(QWidget* parent)
-    : QWidget(parent), m_view(new QChartView(this)), m_chart(new QChart), m_rowSeries(new QLineSeries),
+    : QWidget(parent), m_chart(new QChart), m_view(new QChartView(m_chart, this)), m_rowSeries(new QLineSeries),
       m_totalSeries(new QLineSeries), m_timeAxis(new QDateTimeAxis), m_rowAxis(new QValueAxis),
       m_totalAxis(new QValueAxis) {
     setObjectName(QStringLiteral("GrowthChart"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
-    m_view->setChart(m_chart);
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->setFrameShape(QFrame::StyledPanel);
 

@@ -101,8 +101,8 @@ private:
     QString m_rowName;
     double m_divisor = 1;
     QString m_unitName;
-    QChartView* m_view;
     QChart* m_chart;
+    QChartView* m_view; // owns the chart
     QLineSeries* m_rowSeries;
     QLineSeries* m_totalSeries;
     QDateTimeAxis* m_timeAxis;
