@@ -63,30 +63,6 @@ int fail(const std::string& text) {
     return 1;
 }
 
-// The reason a report could not be made, for standard error.
-std::string whyNot(const scan::GrowthReport& report, const GrowthCommandOptions& options) {
-    const char* directory = options.directory.c_str();
-    switch (report.outcome) {
-    case scan::GrowthOutcome::kUnknownDirectory:
-        return StringPrintf("%s is not in the scan store (stored as %s): it was never scanned", directory,
-                            report.storedRoot.c_str());
-    case scan::GrowthOutcome::kTooFewScans:
-        return StringPrintf("%s stored scan holds %s: the growth report needs two scans of the same directory tree",
-                            report.scansOfTree == 0 ? "no" : "only one", directory);
-    case scan::GrowthOutcome::kNoScanOldEnough:
-        return StringPrintf("no stored scan of %s is at least %d day%s older than the newest one (%04d-%02d-%02d)",
-                            directory, options.days.value_or(0), options.days.value_or(0) == 1 ? "" : "s",
-                            report.newerScan.date.year,
-                            report.newerScan.date.month, report.newerScan.date.day);
-    case scan::GrowthOutcome::kStoreFailed:
-        return StringPrintf("the growth report for %s could not be read from the scan store: %s", directory,
-                            report.failure.c_str());
-    case scan::GrowthOutcome::kReady:
-        break;
-    }
-    return {};
-}
-
 bool writeAll(const std::string& text) {
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) {
         return false;
@@ -195,7 +171,7 @@ int RunGrowthCommand(const std::vector<std::string>& arguments) {
         request.top = options.top;
         scan::GrowthReport report = scan::LoadGrowthReport(scanInfo, options.directory, request);
         if (report.outcome != scan::GrowthOutcome::kReady) {
-            return fail(whyNot(report, options));
+            return fail(GrowthFailureText(report, options.directory, options.days));
         }
         std::string text;
         switch (options.format) {

@@ -196,6 +196,33 @@ std::string CsvTextCell(std::string_view text) {
     return quoted;
 }
 
+GrowthRowTexts GrowthCellTexts(const GrowthRow& row, int units) {
+    return {signedBytes(row.change, units), percentText(row), perDayText(row, units), oldText(row, units),
+            newText(row, units)};
+}
+
+std::string GrowthFailureText(const GrowthReport& report, const std::string& directory, std::optional<int> days) {
+    const char* name = directory.c_str();
+    switch (report.outcome) {
+    case scan::GrowthOutcome::kUnknownDirectory:
+        return StringPrintf("%s is not in the scan store (stored as %s): it was never scanned", name,
+                            report.storedRoot.c_str());
+    case scan::GrowthOutcome::kTooFewScans:
+        return StringPrintf("%s stored scan holds %s: the growth report needs two scans of the same directory tree",
+                            report.scansOfTree == 0 ? "no" : "only one", name);
+    case scan::GrowthOutcome::kNoScanOldEnough:
+        return StringPrintf("no stored scan of %s is at least %d day%s older than the newest one (%04d-%02d-%02d)",
+                            name, days.value_or(0), days.value_or(0) == 1 ? "" : "s", report.newerScan.date.year,
+                            report.newerScan.date.month, report.newerScan.date.day);
+    case scan::GrowthOutcome::kStoreFailed:
+        return StringPrintf("the growth report for %s could not be read from the scan store: %s", name,
+                            report.failure.c_str());
+    case scan::GrowthOutcome::kReady:
+        break;
+    }
+    return {};
+}
+
 std::string GrowthText(const GrowthReport& report, int units) {
     std::string out = StringPrintf("Growth below %s from %s to %s", scan::ListingText(report.localRoot).c_str(),
                                    scan::ScanDateText(report.olderScan.date).c_str(), scan::ScanDateText(report.newerScan.date).c_str());
@@ -212,8 +239,9 @@ std::string GrowthText(const GrowthReport& report, int units) {
     std::vector<std::vector<std::string>> lines;
     lines.push_back({"Change", "Percent", "Per day", "Old", "New", "Directory"});
     for (const GrowthRow& row : report.rows) {
-        lines.push_back({signedBytes(row.change, units), percentText(row), perDayText(row, units), oldText(row, units),
-                         newText(row, units), scan::ListingText(row.localPath)});
+        GrowthRowTexts cells = GrowthCellTexts(row, units);
+        lines.push_back({cells.change, cells.percent, cells.perDay, cells.oldSize, cells.newSize,
+                         scan::ListingText(row.localPath)});
     }
     return out + "\n" + table(lines);
 }

@@ -17,10 +17,26 @@
 
 #include "scan/GrowthReport.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace app {
+
+// One directory's cells as the table shows them (the window's list shows the same).
+struct GrowthRowTexts {
+    std::string change;  // signed, in the units
+    std::string percent; // "+12.5%"; "new" for a new directory, "-" where there is none
+    std::string perDay;  // signed, in the units; "-" when the scans are of the same moment
+    std::string oldSize; // "new" for a new directory
+    std::string newSize; // "deleted" or "excluded" for a directory gone
+};
+GrowthRowTexts GrowthCellTexts(const scan::GrowthRow& row, int units);
+
+// Why a report of `directory` could not be made (its outcome is not kReady), as one sentence
+// for a user; `days` is what the report was asked for.
+std::string GrowthFailureText(const scan::GrowthReport& report, const std::string& directory,
+                              std::optional<int> days);
 
 // The table: a heading naming the directory and the two scans, then one line per directory
 // (change, percent, change per day, old and new size in the units, 1 to 5 as FormatBytes).

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QItemSelectionModel>
 #include <QPushButton>
 #include <QToolTip>
 
@@ -104,6 +105,21 @@ void CGrid::RightClickHeader(int column) {
     if (m_owner != nullptr && column > 0) {
         m_owner->OnDeleteColumn(column);
     }
+}
+
+void CGrid::SelectScanColumn(int column) {
+    int rows = m_model->rowCount();
+    if (column < 1 || column >= m_model->columnCount() || rows == 0) {
+        return;
+    }
+    QModelIndex current = currentIndex();
+    QModelIndex target = m_model->index(current.isValid() ? current.row() : 0, column);
+    if (current.isValid()) {
+        selectionModel()->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+    }
+    selectionModel()->select(QItemSelection(m_model->index(0, column), m_model->index(rows - 1, column)),
+                             QItemSelectionModel::ClearAndSelect);
+    scrollTo(target);
 }
 
 void CGrid::applyFonts() {

@@ -51,6 +51,8 @@ public:
     void ClickBackButton();
     void DoubleClickRow(int row);
     void RightClickHeader(int column);
+    // Selects every cell of a scan column (1 the newest) and scrolls to it; the current row stays.
+    void SelectScanColumn(int column);
 
 protected:
     void changeEvent(QEvent* event) override;

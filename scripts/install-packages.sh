@@ -8,7 +8,7 @@ BUILD_PACKAGES=(
     g++ cmake ninja-build pkg-config
     libsqlite3-dev sqlite3
     unixodbc-dev odbcinst libsqliteodbc odbc-mariadb tdsodbc mariadb-client
-    qt6-base-dev qt6-tools-dev libqt6opengl6-dev libxkbcommon-dev libxlsxwriter-dev libcurl4-openssl-dev
+    qt6-base-dev qt6-tools-dev qt6-charts-dev libqt6opengl6-dev libxkbcommon-dev libxlsxwriter-dev libcurl4-openssl-dev
     cups-client
 )
 TEST_PACKAGES=(

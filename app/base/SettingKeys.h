@@ -121,6 +121,8 @@ inline constexpr IntSetting ScanOnClick{"ScanOnClick", 0, kUser};
 inline constexpr IntSetting DirNameWidth{"DirNameWidth", 170, kUser};
 inline constexpr IntSetting HighestMsgNum{"HighestMsgNum", 0, kUser};
 inline constexpr IntSetting DontAskNonExistantDir{"DontAskNonExistantDir", 0, kUser};
+// The growth chart under the main window's grid is shown (1) or hidden (0).
+inline constexpr IntSetting ShowGrowthChart{"ShowGrowthChart", 0, kUser};
 extern const StringSetting PageName3;
 
 // The recent-directories list LS0 (newest) .. LS20.

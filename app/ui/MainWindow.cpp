@@ -4,14 +4,17 @@
 #include "app/RecentDirectories.h"
 #include "app/base/DiagnosticLog.h"
 #include "app/base/RunState.h"
+#include "app/base/Settings.h"
 #include "app/ui/BrandResources.h"
 #include "app/ui/CAboutDlg.h"
 #include "app/ui/CSplashWnd.h"
 #include "app/ui/CStaticLink.h"
 #include "app/ui/DrawButton.h"
 #include "app/ui/ExcludeFilterDlg.h"
+#include "app/ui/GrowthChartPanel.h"
 #include "app/ui/ModalRunner.h"
 #include "app/ui/QtUserInterface.h"
+#include "app/ui/TopGrowthDlg.h"
 #include "app/ui/WindowFont.h"
 #include "app/ui/WindowHooks.h"
 #include "brand/Brand.h"
@@ -27,6 +30,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QItemSelectionModel>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -70,13 +74,15 @@ MainWindow::MainWindow(CTallyvol32Dlg& dialog, QWidget* parent)
       m_symlinkCheck(Control<QCheckBox>(kSymlinkCheck)), m_viewFiles(Control<QCheckBox>(kViewFiles)),
       m_freeSpace(Control<QLabel>(kFreeSpace)), m_clusterSize(Control<QLabel>(kClusterSize)),
       m_clusterLabel(Control<QLabel>(kClusterLabel)), m_filter(Control<DrawButton>(kFilter)),
-      m_grid(Control<grid::CGrid>(kGrid)) {
+      m_grid(Control<grid::CGrid>(kGrid)), m_chart(new GrowthChartPanel(this)),
+      m_showChart(FindControl<QCheckBox>(kGrowthChart)) {
     m_timer1.setSingleShot(true);
     m_timer1.setInterval(kTimer1Milliseconds);
     m_timer2.setSingleShot(true);
     m_timer2.setInterval(kTimer2Milliseconds);
     connect(&m_timer1, &QTimer::timeout, this, &MainWindow::ManagePath);
     connect(&m_timer2, &QTimer::timeout, this, &MainWindow::ManagePath);
+    m_chart->hide();
     OnInitDialog();
 }
 
@@ -132,7 +138,7 @@ void MainWindow::OnInitDialog() {
             setWindowIcon(QIcon(icon));
         }
         m_grid->SetNameColumnWidth(CTallyvol32Dlg::StoredNameColumnWidth());
-        QTimer::singleShot(0, this, [this] { m_layout.Apply(size()); });
+        QTimer::singleShot(0, this, [this] { applyLayout(); });
         setWindowTitle(QString::fromStdString(m_dialog.WindowTitle()));
 
         {
@@ -166,6 +172,7 @@ void MainWindow::OnInitDialog() {
         connect(Control<QAbstractButton>(kPrefs), &QAbstractButton::clicked, this, &MainWindow::OnPreference);
         connect(Control<QAbstractButton>(kAlerts), &QAbstractButton::clicked, this, &MainWindow::OnAlerts);
         connect(Control<QAbstractButton>(kExit), &QAbstractButton::clicked, this, &QWidget::close);
+        connectGrowthChart();
         // Enter in the directory box loads the directory; it presses no button.
         for (QPushButton* button : findChildren<QPushButton*>()) {
             button->setAutoDefault(false);
@@ -184,7 +191,7 @@ void MainWindow::OnInitDialog() {
 
 void MainWindow::registerLayout() {
     for (int id : {kScan, kReports, kExport, kPrefs, kAlerts, kHelp, kExit, kDirectory, kBrowse, kView, kSort,
-                   kSortLabel, kDirectoryLabel, kViewFiles}) {
+                   kSortLabel, kDirectoryLabel, kViewFiles, kGrowthChart}) {
         m_layout.Add(FindControl<QWidget>(id), 0, kFixed);
     }
     m_layout.Add(m_grid, 0, Flag::kKeepNear);
@@ -192,7 +199,7 @@ void MainWindow::registerLayout() {
         m_layout.Add(FindControl<QWidget>(id), Flag::kKeepSize, kFixed);
     }
     for (int id : {kFreeSpaceLabel, kFreeSpace, kClusterLabel, kClusterSize, kDisplayLabel, kFilter, kSymlinkCheck,
-                   kSymlinkLink}) {
+                   kSymlinkLink, kTopGrowth}) {
         m_layout.Add(FindControl<QWidget>(id), kFixed, kFixed);
     }
 }
@@ -274,14 +281,41 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     TemplateDialog::resizeEvent(event);
-    m_layout.Apply(size());
+    applyLayout();
 }
 
 void MainWindow::changeEvent(QEvent* event) {
     TemplateDialog::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        m_layout.Apply(size());
+        applyLayout();
     }
+}
+
+void MainWindow::applyLayout() {
+    m_layout.Apply(size());
+    // Before the rules are registered (a font applied while the window is made) nothing moves.
+    if (!m_chart->isHidden() && m_layout.InitialSize().isValid()) {
+        m_chart->TakeLowerPartOf(*m_grid);
+    }
+}
+
+void MainWindow::connectGrowthChart() {
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, m_chart,
+            [this](const QModelIndex& current) { m_chart->ShowRow(current.isValid() ? current.row() : -1); });
+    connect(m_chart, &GrowthChartPanel::ScanChosen, m_grid, &grid::CGrid::SelectScanColumn);
+    if (auto* topGrowth = FindControl<QAbstractButton>(kTopGrowth)) {
+        connect(topGrowth, &QAbstractButton::clicked, this, &MainWindow::OnTopGrowth);
+    }
+    if (m_showChart == nullptr) {
+        return; // a brand without the check box: no chart
+    }
+    bool shown = GetSetting(settings::ShowGrowthChart) != 0;
+    {
+        QSignalBlocker blocker(m_showChart);
+        m_showChart->setChecked(shown);
+    }
+    m_chart->setVisible(shown);
+    connect(m_showChart, &QCheckBox::toggled, this, &MainWindow::OnGrowthChart);
 }
 
 void MainWindow::ManagePath() {
@@ -328,6 +362,7 @@ void MainWindow::updateFilterButton() {
 void MainWindow::FillGrid() {
     ui::WaitCursor wait;
     m_grid->SetContent(m_dialog.m_displayData, m_dialog.CurrentGridOptions());
+    m_chart->SetContent(m_dialog.m_displayData, m_grid->Model().Plan());
 }
 
 void MainWindow::UpdateStats() {
@@ -448,6 +483,41 @@ void MainWindow::OnViewFiles(bool checked) {
         ManagePath();
     } catch (...) {
         TV_DEBUG_LOG("** Exception in OnViewFiles\n");
+    }
+}
+
+void MainWindow::OnGrowthChart(bool checked) {
+    try {
+        SetSetting(settings::ShowGrowthChart, checked ? 1 : 0);
+        m_chart->setVisible(checked);
+        applyLayout();
+    } catch (...) {
+        TV_DEBUG_LOG("** Exception in OnGrowthChart\n");
+    }
+}
+
+void MainWindow::OnTopGrowth() {
+    if (m_scanning) {
+        return;
+    }
+    try {
+        // A directory typed a moment ago is loaded first: the list is of what the grid shows.
+        if (m_timer1.isActive() || m_timer2.isActive()) {
+            ManagePath();
+        }
+        if (!m_dialog.m_databaseConnected) {
+            return;
+        }
+        const std::string& loaded = m_dialog.m_loadedDirectory.empty() ? m_dialog.m_directory : m_dialog.m_loadedDirectory;
+        std::optional<std::string> chosen = TopGrowthDlg::Choose(m_dialog.m_scanInfo, loaded, m_dialog.m_units, this);
+        if (!chosen) {
+            return;
+        }
+        m_dialog.m_directory = *chosen;
+        pushControls();
+        ManagePath();
+    } catch (...) {
+        TV_DEBUG_LOG("** Exception in OnTopGrowth\n");
     }
 }
 

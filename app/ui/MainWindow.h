@@ -30,6 +30,7 @@ class CTallyvol32Dlg;
 namespace app::ui {
 
 class DrawButton;
+class GrowthChartPanel;
 
 class MainWindow : public TemplateDialog, public grid::IGridOwner {
     Q_OBJECT
@@ -43,7 +44,7 @@ public:
         kFreeSpace = 1001, kClusterSize = 1062, kClusterLabel = 1063, kSymlinkCheck = 3000, kSymlinkLink = 3001,
         kViewFiles = 1194, kReports = 1195, kExport = 1044, kPrefs = 1037, kAlerts = 1039, kFilter = 1198,
         kHelp = 1046, kExit = 1045, kBanner = 1165, kBannerText = 1167, kDirectoryLabel = 1170, kSortLabel = 1169,
-        kFreeSpaceLabel = 1048, kDisplayLabel = 1168,
+        kFreeSpaceLabel = 1048, kDisplayLabel = 1168, kGrowthChart = 1400, kTopGrowth = 1401,
     };
 
     explicit MainWindow(CTallyvol32Dlg& dialog, QWidget* parent = nullptr);
@@ -55,6 +56,7 @@ public:
     CTallyvol32Dlg& Dialog() { return m_dialog; }
     grid::CGrid& Grid() { return *m_grid; }
     reports::ui::DirExploreDlg* Explorer() { return m_explorer; }
+    GrowthChartPanel& GrowthChart() { return *m_chart; }
     const QTimer& Timer1() const { return m_timer1; }
     const QTimer& Timer2() const { return m_timer2; }
     bool ScanInProgress() const { return m_scanning; }
@@ -72,6 +74,8 @@ public slots:
     void OnViewChange(int index);
     void OnSortChange(int index);
     void OnViewFiles(bool checked);
+    void OnGrowthChart(bool checked);
+    void OnTopGrowth();
     void OnBrowse();
     void OnFilter();
     void OnHelp();
@@ -97,6 +101,9 @@ private:
     void OnInitDialog();
     void OnDestroy();
     void registerLayout();
+    // The registered rules, then the growth chart's share of the grid's place.
+    void applyLayout();
+    void connectGrowthChart();
     void fillChoiceBoxes();
     void FillRecentDirectories();
     // The free-space and cluster-size texts.
@@ -115,6 +122,8 @@ private:
     QLabel* m_clusterLabel;
     DrawButton* m_filter;
     grid::CGrid* m_grid;
+    GrowthChartPanel* m_chart;
+    QCheckBox* m_showChart;
     QPointer<reports::ui::DirExploreDlg> m_explorer;
     ResizeLayout m_layout;
     QTimer m_timer1;

@@ -7,7 +7,8 @@
 // export and spreadsheet report dialogs and the directory explorer, the preferences with the
 // cluster-size overrides, the update check's bar, the problem report, the alert list, the alert
 // editor, the notification profile editor, the Schedule dialog and the database wizard's pages;
-// also the main window at its smallest size; and the workbook the spreadsheet report dialog
+// also the main window at its smallest size, with the growth chart of a tree scanned monthly
+// for a year, and the Top Growth list; and the workbook the spreadsheet report dialog
 // writes of that store. Exits non-zero when a window could not be rendered.
 #include "alerts/AlertTaskText.h"
 #include "alerts/Notification.h"
@@ -29,6 +30,7 @@
 #include "app/ui/ExcludeFilterDlg.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/ProgressWindow.h"
+#include "app/ui/TopGrowthDlg.h"
 #include "reports/DirNotExist.h"
 #include "reports/ui/DirExploreDlg.h"
 #include "brand/Brand.h"
@@ -47,7 +49,9 @@
 #include <QLineEdit>
 #include <QFile>
 #include <QProgressBar>
+#include <QSpinBox>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <cstdio>
 
@@ -131,6 +135,45 @@ void photographAlertWindows(QWidget& window, const std::string& tree) {
     scheduler.ReadAlertTask(growthTask, &task);
     alerts::ui::ScheduleDlg schedule(scheduler, task, &window);
     shoot(schedule, "schedule");
+}
+
+// The growth chart under the grid for a tree scanned monthly for a year, with its largest
+// folder chosen, and the Top Growth list of that tree over the last three months.
+void photographGrowthWindows(app::ui::MainWindow& window, const std::string& tree) {
+    uitest::MakeSampleTree(tree);
+    uitest::ScanSampleTreeMonthly(window, tree, 12);
+    uitest::ControlOf<QCheckBox>(window, app::ui::MainWindow::kGrowthChart)->setChecked(true);
+    grid::CGrid& grid = window.Grid();
+    for (int row = 0; row < grid.Model().rowCount(); ++row) {
+        if (grid.Model().CellText(row, 0) == QLatin1String("Backups")) {
+            grid.setCurrentIndex(grid.Model().index(row, 0));
+        }
+    }
+    uitest::WaitFor([] { return false; }, 200);
+    save(window, "main_growth_chart");
+    QSize full = window.size();
+    window.resize(window.minimumSize());
+    uitest::WaitFor([] { return false; }, 100);
+    save(window, "main_growth_chart_smallest");
+    window.resize(full);
+
+    uitest::DialogScript script;
+    script.Then([](QDialog& dialog) {
+        auto* list = uitest::ControlOf<QTreeWidget>(dialog, app::ui::TopGrowthDlg::kList);
+        uitest::WaitFor([list] { return list->topLevelItemCount() > 0; });
+        uitest::ControlOf<QSpinBox>(dialog, app::ui::TopGrowthDlg::kDays)->setValue(90);
+        uitest::ControlOf<QAbstractButton>(dialog, app::ui::TopGrowthDlg::kShow)->click();
+        uitest::WaitFor([list] { return list->isEnabled() && list->topLevelItemCount() > 0; });
+        uitest::WaitFor([] { return false; }, 100);
+        save(dialog, "top_growth");
+        dialog.reject();
+    });
+    window.OnTopGrowth();
+    if (!script.Done()) {
+        std::fputs("the Top Growth list did not open\n", stderr);
+        ++g_failures;
+    }
+    uitest::ControlOf<QCheckBox>(window, app::ui::MainWindow::kGrowthChart)->setChecked(false);
 }
 
 } // namespace
@@ -275,6 +318,7 @@ int main(int argc, char** argv) {
             save(explorer, "explorer");
         }
         photographAlertWindows(window, tree);
+        photographGrowthWindows(window, env.Env().Root() + "/home/carol");
         app::ui::CSplashWnd::EnableSplashScreen(true);
         if (app::ui::CSplashWnd* splash = app::ui::CSplashWnd::ShowSplashScreen(&window)) {
             save(*splash, "splash");

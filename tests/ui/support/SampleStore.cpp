@@ -51,6 +51,52 @@ void ChangeSampleTree(const std::string& root, int round) {
     }
 }
 
+namespace {
+
+void changeSampleTreeMonthly(const std::string& root, int month) {
+    std::string number = std::to_string(month);
+    testsupport::WriteSizedFile(root + "/Backups/home-month" + number + ".tar.gz", (120 + 8 * month) * kMB);
+    testsupport::WriteSizedFile(root + "/Photos/2026/img_1" + number + ".jpg", 4 * kMB);
+    testsupport::WriteSizedFile(root + "/Projects/tallyvol/part" + number + ".cpp", 30 * 1024);
+    testsupport::WriteSizedFile(root + "/Downloads/debian-12.iso", month % 6 < 3 ? 0 : 600 * kMB);
+    if (month == 5 || month == 9) {
+        testsupport::WriteSizedFile(root + "/Videos/clip" + number + ".mkv", 700 * kMB);
+    }
+    if (month == 7) {
+        testsupport::WriteSizedFile(root + "/Documents/report-2025.pdf", 0);
+    }
+}
+
+void dateScans(app::ui::MainWindow& window, const std::vector<int>& scanIDs, int daysApart) {
+    std::time_t now = std::time(nullptr);
+    for (std::size_t i = 0; i < scanIDs.size(); ++i) {
+        std::time_t when = now - static_cast<std::time_t>((scanIDs.size() - 1 - i) * daysApart * 24 * 3600) - 3600;
+        std::tm local{};
+        ::localtime_r(&when, &local);
+        char text[32];
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+        SetScanDate(window, scanIDs[i], text);
+    }
+    // Reloaded with the new dates.
+    window.Dialog().m_loadedDirID = 0;
+}
+
+} // namespace
+
+void ScanSampleTreeMonthly(app::ui::MainWindow& window, const std::string& root, int scans) {
+    std::vector<int> scanIDs;
+    for (int month = 0; month < scans; ++month) {
+        if (month > 0) {
+            changeSampleTreeMonthly(root, month);
+        }
+        ShowDirectory(window, root);
+        window.OnScan();
+        scanIDs.push_back(static_cast<int>(window.Dialog().m_displayData.scans.front().scanID));
+    }
+    dateScans(window, scanIDs, 30);
+    ShowDirectory(window, root);
+}
+
 void SetScanDate(app::ui::MainWindow& window, int scanID, const std::string& date) {
     window.Dialog().m_scanInfo.GetConnection()->Execute("update ScanDefinition set ScanDate='" + date +
                                                         "' where ScanID=" + std::to_string(scanID));
@@ -72,17 +118,7 @@ void ScanSampleTreeThreeTimes(app::ui::MainWindow& window, const std::string& ro
         window.OnScan();
         scanIDs.push_back(static_cast<int>(window.Dialog().m_displayData.scans.front().scanID));
     }
-    std::time_t now = std::time(nullptr);
-    for (std::size_t i = 0; i < scanIDs.size(); ++i) {
-        std::time_t when = now - static_cast<std::time_t>((scanIDs.size() - 1 - i) * 7 * 24 * 3600) - 3600;
-        std::tm local{};
-        ::localtime_r(&when, &local);
-        char text[32];
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-        SetScanDate(window, scanIDs[i], text);
-    }
-    // Reloaded with the new dates.
-    window.Dialog().m_loadedDirID = 0;
+    dateScans(window, scanIDs, 7);
     ShowDirectory(window, root);
 }
 

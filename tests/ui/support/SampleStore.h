@@ -21,6 +21,11 @@ void ChangeSampleTree(const std::string& root, int round);
 // Scans `root` three times through the window (changing the tree between scans) and dates the
 // scans a week apart, newest now. The window shows `root` afterwards.
 void ScanSampleTreeThreeTimes(app::ui::MainWindow& window, const std::string& root);
+// Scans `root` (made by MakeSampleTree) `scans` times through the window, a month apart and
+// the newest now, the tree changing between scans as a year of a home directory does: backups
+// and photos pile up, a download comes and goes, two videos arrive, documents are tidied. The
+// window shows `root` afterwards.
+void ScanSampleTreeMonthly(app::ui::MainWindow& window, const std::string& root, int scans);
 // Sets the date of a stored scan ("YYYY-MM-DD HH:MM:SS").
 void SetScanDate(app::ui::MainWindow& window, int scanID, const std::string& date);
 // Types the directory into the window's box and loads it at once.
