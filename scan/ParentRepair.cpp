@@ -11,6 +11,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <functional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -130,6 +131,34 @@ void repairInShortTransactions(Connection& connection, platform::ado::Command& r
     }
 }
 
+using Repairs = std::vector<std::pair<std::string, int>>;
+
+// Walks the directory map batch by batch and hands each batch's repairs to `apply` with the
+// prepared update. Returns how many rows were repaired.
+int repairInBatches(Connection& connection, const ScanStoreSql& statements, const std::string& root,
+                    const std::function<void(platform::ado::Command&, Repairs&)>& apply) {
+    int fixed = 0;
+    std::size_t first = 0;
+    std::unique_ptr<platform::ado::Command> repair;
+    for (int batch = 0; batch < kMaxParentBatches; ++batch) {
+        std::unordered_map<std::string, int> directories;
+        std::size_t read = LoadDirectoryMap(connection, statements, root, first, directories, nullptr);
+        Repairs repairs = repairsOfBatch(connection, statements, root, directories);
+        if (!repairs.empty()) {
+            if (!repair) {
+                repair = connection.Prepare(ScanStoreSql::RepairParentPrepared());
+            }
+            apply(*repair, repairs);
+            fixed += static_cast<int>(repairs.size());
+        }
+        if (read < kMaxRowsPerLoad) {
+            break;
+        }
+        first += kMaxRowsPerLoad;
+    }
+    return fixed;
+}
+
 } // namespace
 
 void ParentRepair::Run(const std::shared_ptr<Connection>& connection, const std::string& root) {
@@ -146,7 +175,11 @@ void ParentRepair::Run(const std::shared_ptr<Connection>& connection, const std:
         return;
     }
     if (IsServerStore(statements.Kind()) && !connection->InTransaction()) {
-        repairOnServer(connection, statements, root);
+        auto inShortTransactions = [&](platform::ado::Command& repair, Repairs& repairs) {
+            repairInShortTransactions(*connection, repair, statements, repairs);
+        };
+        int fixed = repairInBatches(*connection, statements, root, inShortTransactions);
+        TV_DEBUG_LOG("Fixed %d directory parents", fixed);
         return;
     }
     // Many updates: one transaction, unless the caller runs one already.
@@ -155,27 +188,12 @@ void ParentRepair::Run(const std::shared_ptr<Connection>& connection, const std:
         connection->BeginTrans();
     }
     try {
-        int fixed = 0;
-        std::size_t first = 0;
-        std::unique_ptr<platform::ado::Command> repair;
-        for (int batch = 0; batch < kMaxParentBatches; ++batch) {
-            std::unordered_map<std::string, int> directories;
-            std::size_t read =
-                LoadDirectoryMap(*connection, statements, root, first, directories, nullptr);
-            std::vector<std::pair<std::string, int>> repairs =
-                repairsOfBatch(*connection, statements, root, directories);
-            if (!repairs.empty() && !repair) {
-                repair = connection->Prepare(ScanStoreSql::RepairParentPrepared());
-            }
+        auto oneByOne = [&](platform::ado::Command& repair, Repairs& repairs) {
             for (const auto& [path, parentID] : repairs) {
-                repair->Bind(1, parentID).BindText(2, path, statements.PathLiteral(path)).Execute();
-                ++fixed;
+                repair.Bind(1, parentID).BindText(2, path, statements.PathLiteral(path)).Execute();
             }
-            if (read < kMaxRowsPerLoad) {
-                break;
-            }
-            first += kMaxRowsPerLoad;
-        }
+        };
+        int fixed = repairInBatches(*connection, statements, root, oneByOne);
         if (ownTransaction) {
             connection->CommitTrans();
         }
@@ -186,32 +204,6 @@ void ParentRepair::Run(const std::shared_ptr<Connection>& connection, const std:
         }
         throw;
     }
-}
-
-void ParentRepair::repairOnServer(const std::shared_ptr<Connection>& connection,
-                                  const ScanStoreSql& statements, const std::string& root) {
-    int fixed = 0;
-    std::size_t first = 0;
-    std::unique_ptr<platform::ado::Command> repair;
-    for (int batch = 0; batch < kMaxParentBatches; ++batch) {
-        std::unordered_map<std::string, int> directories;
-        std::size_t read =
-            LoadDirectoryMap(*connection, statements, root, first, directories, nullptr);
-        std::vector<std::pair<std::string, int>> repairs =
-            repairsOfBatch(*connection, statements, root, directories);
-        if (!repairs.empty() && !repair) {
-            repair = connection->Prepare(ScanStoreSql::RepairParentPrepared());
-        }
-        if (!repairs.empty()) {
-            repairInShortTransactions(*connection, *repair, statements, repairs);
-        }
-        fixed += static_cast<int>(repairs.size());
-        if (read < kMaxRowsPerLoad) {
-            break;
-        }
-        first += kMaxRowsPerLoad;
-    }
-    TV_DEBUG_LOG("Fixed %d directory parents", fixed);
 }
 
 } // namespace scan

@@ -27,9 +27,6 @@ public:
     // errors are thrown.
     void Run(const std::shared_ptr<platform::ado::Connection>& connection, const std::string& root);
 
-private:
-    void repairOnServer(const std::shared_ptr<platform::ado::Connection>& connection,
-                        const ScanStoreSql& statements, const std::string& root);
 };
 
 } // namespace scan
