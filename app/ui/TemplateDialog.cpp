@@ -40,10 +40,10 @@ void TemplateDialog::reject() {
     OnCancel();
 }
 
-void TemplateDialog::throwMissing(int id) const {
+void ThrowMissingControl(int templateId, int id) {
     throw MissingControl(QStringLiteral("control id%1 is missing from dialog template %2")
                              .arg(id)
-                             .arg(m_templateId)
+                             .arg(templateId)
                              .toStdString());
 }
 

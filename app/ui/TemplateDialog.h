@@ -22,6 +22,21 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+[[noreturn]] void ThrowMissingControl(int templateId, int id);
+
+// The control "id<id>" that a template loaded below `owner`, or null.
+template <typename T> T* FindTemplateControl(const QObject& owner, int id) {
+    return owner.findChild<T*>(QStringLiteral("id%1").arg(id));
+}
+// The same; throws MissingControl naming the template when it lacks the control.
+template <typename T> T* TemplateControl(const QObject& owner, int templateId, int id) {
+    T* control = FindTemplateControl<T>(owner, id);
+    if (control == nullptr) {
+        ThrowMissingControl(templateId, id);
+    }
+    return control;
+}
+
 class TemplateDialog : public QDialog {
     Q_OBJECT
 public:
@@ -31,17 +46,9 @@ public:
     int TemplateId() const { return m_templateId; }
 
     // The control with the identifier, or null.
-    template <typename T> T* FindControl(int id) const {
-        return findChild<T*>(QStringLiteral("id%1").arg(id));
-    }
+    template <typename T> T* FindControl(int id) const { return FindTemplateControl<T>(*this, id); }
     // The control with the identifier; throws MissingControl when the template lacks it.
-    template <typename T> T* Control(int id) const {
-        T* control = FindControl<T>(id);
-        if (control == nullptr) {
-            throwMissing(id);
-        }
-        return control;
-    }
+    template <typename T> T* Control(int id) const { return TemplateControl<T>(*this, m_templateId, id); }
 
     // Runs the dialog modally (through RunModal, so tests can answer it): IDOK or IDCANCEL.
     int Exec();
@@ -57,8 +64,6 @@ protected:
     void reject() override; // Escape and the window's close button are Cancel
 
 private:
-    [[noreturn]] void throwMissing(int id) const;
-
     int m_templateId;
 };
 

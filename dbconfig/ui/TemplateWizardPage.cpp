@@ -26,11 +26,4 @@ bool TemplateWizardPage::validatePage() {
     }
 }
 
-void TemplateWizardPage::throwMissing(int id) const {
-    throw app::ui::MissingControl(QStringLiteral("control id%1 is missing from dialog template %2")
-                                      .arg(id)
-                                      .arg(m_templateId)
-                                      .toStdString());
-}
-
 } // namespace dbconfig::ui

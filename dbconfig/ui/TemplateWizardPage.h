@@ -8,6 +8,8 @@
 #ifndef TALLYVOL_DBCONFIG_UI_TEMPLATEWIZARDPAGE_H
 #define TALLYVOL_DBCONFIG_UI_TEMPLATEWIZARDPAGE_H
 
+#include "app/ui/TemplateDialog.h"
+
 #include <QWizardPage>
 
 namespace dbconfig::ui {
@@ -22,16 +24,10 @@ public:
 
     int TemplateId() const { return m_templateId; }
 
-    template <typename T> T* FindControl(int id) const {
-        return findChild<T*>(QStringLiteral("id%1").arg(id));
-    }
+    template <typename T> T* FindControl(int id) const { return app::ui::FindTemplateControl<T>(*this, id); }
     // Throws app::ui::MissingControl when the template lacks the control.
     template <typename T> T* Control(int id) const {
-        T* control = FindControl<T>(id);
-        if (control == nullptr) {
-            throwMissing(id);
-        }
-        return control;
+        return app::ui::TemplateControl<T>(*this, m_templateId, id);
     }
 
     virtual void OnSetActive() {}
@@ -48,8 +44,6 @@ protected:
     ConfigureDBSheet& Sheet() const { return m_sheet; }
 
 private:
-    [[noreturn]] void throwMissing(int id) const;
-
     int m_templateId;
     ConfigureDBSheet& m_sheet;
 };

@@ -148,6 +148,29 @@ private:
     QString m_title;
 };
 
+// An interactive start as the program makes it; the main window is closed as soon as it shows.
+struct InteractiveStart {
+    int status = -1;
+    bool windowShown = false;
+};
+
+InteractiveStart startInteractively(app::CTallyvol32Dlg& dialog) {
+    InteractiveStart start;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == QLatin1String("dlg102") && window->isVisible()) {
+                start.windowShown = true;
+                window->close();
+            }
+        }
+    });
+    watch.start(20);
+    app::CTallyvol32App application({});
+    start.status = TallyvolUiRun(&application, &dialog, "tallyvol");
+    return start;
+}
+
 } // namespace
 
 class DatabaseWizardTest : public QObject {
@@ -557,21 +580,10 @@ void DatabaseWizardTest::aFirstStartWithoutAStoreEndsWhenTheWizardIsCancelled() 
     script.ThenPress(QMessageBox::Ok)
         .Then([](QDialog& wizard) { wizard.reject(); })
         .ThenPress(QMessageBox::Ok);
-    bool windowShown = false;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (window->objectName() == QLatin1String("dlg102") && window->isVisible()) {
-                windowShown = true;
-                window->close();
-            }
-        }
-    });
-    watch.start(20);
-    app::CTallyvol32App application({});
     app::CTallyvol32Dlg dialog;
-    QCOMPARE(TallyvolUiRun(&application, &dialog, "tallyvol"), 0);
-    QVERIFY(!windowShown);
+    InteractiveStart start = startInteractively(dialog);
+    QCOMPARE(start.status, 0);
+    QVERIFY(!start.windowShown);
     QVERIFY(app::ProgramEndRequested());
     QCOMPARE(captions(script),
              (std::vector<std::string>{"No Database", "Configure Database Connectivity",
@@ -607,21 +619,10 @@ void DatabaseWizardTest::aFirstStartWithoutAStoreOpensTheWindowAfterFinish() {
             wizard.button(QWizard::FinishButton)->click();
         })
         .ThenPress(QMessageBox::Yes);
-    bool windowShown = false;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (window->objectName() == QLatin1String("dlg102") && window->isVisible()) {
-                windowShown = true;
-                window->close();
-            }
-        }
-    });
-    watch.start(20);
-    app::CTallyvol32App application({});
     app::CTallyvol32Dlg dialog;
-    QCOMPARE(TallyvolUiRun(&application, &dialog, "tallyvol"), 0);
-    QVERIFY(windowShown);
+    InteractiveStart start = startInteractively(dialog);
+    QCOMPARE(start.status, 0);
+    QVERIFY(start.windowShown);
     QVERIFY(odbcChosen);
     QVERIFY(!app::ProgramEndRequested());
     QVERIFY(dialog.m_databaseConnected);
