@@ -8,6 +8,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <mutex>
 
 namespace platform::ado::detail {
 
@@ -375,6 +376,10 @@ std::shared_ptr<Session> OpenSqliteSession(const std::string& file, int mode, in
     // The file must exist: a connection never creates a store (EnsureAccessFile does).
     int flags = (mode & adModeWrite) != 0 ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
     sqlite3* raw = nullptr;
+    // Allocation statistics cost a global lock on every SQLite allocation; nothing reads them. Too
+    // late (and harmless) once SQLite has started.
+    static std::once_flag noMemoryStatistics;
+    std::call_once(noMemoryStatistics, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
     int rc = sqlite3_open_v2(file.c_str(), &raw, flags | SQLITE_OPEN_FULLMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         std::string message = raw != nullptr ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
