@@ -146,8 +146,13 @@ int DirectoryIds::lookUp(const std::shared_ptr<Connection>& connection, const st
             ancestor.filters = options.filters;
             // An ancestor that could not be had leaves the row parentless (0), for the repair
             // to find, rather than with -1 for good.
+            std::uint64_t rowsBefore = m_rowsMade;
             parentDirID = std::max(GetDirID(connection, parent, 0, ancestor), 0);
-            ClearCache();
+            // A new ancestor row starts the cache afresh; when every ancestor was there already the
+            // cache still holds, which spares reloading a whole tree to look up its root again.
+            if (m_rowsMade != rowsBefore) {
+                ClearCache();
+            }
         }
     }
     if (stored.size() > kMaxStoredPathLength) {
@@ -180,6 +185,7 @@ int DirectoryIds::lookUp(const std::shared_ptr<Connection>& connection, const st
         m_sink.Get().Status(kManyNewDirectories);
     }
     sql = statements.InsertDirectory(stored, parentDirID);
+    ++m_rowsMade;
     try {
         RetryOnConflict([&] { connection->Execute(sql); });
     } catch (const ComError& error) {

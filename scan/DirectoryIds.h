@@ -104,6 +104,7 @@ private:
     std::string m_cacheRoot;
     std::unordered_map<std::string, int> m_cache;
     int m_cacheMisses = 0;
+    std::uint64_t m_rowsMade = 0; // rows inserted by lookups, ever (tells whether one stored a row)
 };
 
 } // namespace scan
