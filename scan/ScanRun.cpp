@@ -78,7 +78,7 @@ std::int64_t ScanRun::Run() {
         options.loopCheck = m_request.loopCheck;
         options.fingerprintCutoff = m_request.ageCutoff;
         options.filters = m_request.filters;
-        options.readAhead = !m_request.loopCheck;
+        options.readAhead = true;
         TreeWalker walker(m_request.path, options);
         walked = walk(walker, transaction);
     }

@@ -29,9 +29,9 @@ struct Totals {
 
 Totals walk(const std::string& root, const std::string& mode, int threads) {
     scan::WalkOptions options;
-    options.readAhead = mode == "readahead" || mode == "prepare";
+    options.readAhead = mode == "readahead" || mode == "prepare" || mode == "loopcheck-ahead";
     options.countingThreads = threads;
-    options.loopCheck = mode == "loopcheck";
+    options.loopCheck = mode == "loopcheck" || mode == "loopcheck-ahead";
     options.fingerprintCutoff = scan::ScanAgeCutoff();
     if (mode == "prepare" || mode == "prepare-sync") {
         options.order = scan::WalkOptions::Order::kBreadthFirst;
@@ -94,10 +94,11 @@ int main(int argc, char** argv) {
             root = argument;
         }
     }
-    if (root.empty() || (mode != "readahead" && mode != "sync" && mode != "loopcheck" && mode != "prepare" &&
-                         mode != "prepare-sync")) {
+    if (root.empty() || (mode != "readahead" && mode != "sync" && mode != "loopcheck" && mode != "loopcheck-ahead" &&
+                         mode != "prepare" && mode != "prepare-sync")) {
         std::fprintf(stderr,
-                     "usage: %s [--mode readahead|sync|loopcheck|prepare|prepare-sync] [--threads N] [--repeat N] DIR\n",
+                     "usage: %s [--mode readahead|sync|loopcheck|loopcheck-ahead|prepare|prepare-sync] [--threads N] "
+                     "[--repeat N] DIR\n",
                      argv[0]);
         return 2;
     }

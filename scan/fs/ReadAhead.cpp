@@ -69,6 +69,45 @@ void ReadAhead::Cancel() {
     m_counterWake.notify_all();
 }
 
+void ReadAhead::applyCuts() {
+    if (!m_cutsPending.load(std::memory_order_acquire)) {
+        return;
+    }
+    std::vector<std::uint64_t> cuts;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        cuts.swap(m_cuts);
+        m_cutsPending.store(false, std::memory_order_relaxed);
+    }
+    for (std::uint64_t enterNumber : cuts) {
+        m_traversal.CutSubtree(enterNumber);
+    }
+}
+
+void ReadAhead::awaitDecision(std::uint64_t enterNumber) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_awaitingDecision.store(true);
+    m_producerWaiting = true; // the consumer is woken for what is queued, however little
+    wakeConsumerIfWorthIt();
+    m_producerWake.wait(lock, [&] { return m_cancelled || m_decided.load() >= enterNumber; });
+    m_producerWaiting = false;
+    m_awaitingDecision.store(false);
+}
+
+void ReadAhead::Decided(std::uint64_t enterNumber) {
+    m_decided.store(enterNumber);
+    if (m_awaitingDecision.load()) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_producerWake.notify_all();
+    }
+}
+
+void ReadAhead::Cut(std::uint64_t enterNumber) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_cuts.push_back(enterNumber);
+    m_cutsPending.store(true, std::memory_order_release);
+}
+
 bool ReadAhead::belowLowWater() const {
     return m_queuedDirectories <= m_maxDirectories / 2 && m_queuedBytes <= m_maxBytes / 2 &&
            m_uncounted <= m_maxUncounted / 2;
@@ -88,23 +127,30 @@ void ReadAhead::produce() {
     try {
         std::vector<Slot> batch;
         auto batchStarted = std::chrono::steady_clock::now();
+        std::uint64_t enters = 0;
         for (;;) {
+            applyCuts();
             ProducedEvent produced;
             if (!m_traversal.Advance(produced)) {
                 break;
             }
+            enters += produced.kind == WalkEventKind::kEnter ? 1 : 0;
+            bool readBefore = produced.readBefore;
             bool needsCounting = produced.job && produced.job->NeedsFinishing();
             std::size_t bytes = produced.job ? produced.job->EstimatedBytes() : 0;
             if (batch.empty()) {
                 batchStarted = std::chrono::steady_clock::now();
             }
             batch.push_back({produced.kind, produced.depth, std::move(produced.job), bytes, !needsCounting});
-            if (batch.size() >= kPublishBatch || m_slotCount.load(std::memory_order_relaxed) < kPublishBatch ||
+            if (readBefore || batch.size() >= kPublishBatch || m_slotCount.load(std::memory_order_relaxed) < kPublishBatch ||
                 std::chrono::steady_clock::now() - batchStarted >= kPublishDelay) {
                 publish(batch);
                 if (batch.size() != 0) {
                     break; // cancelled
                 }
+            }
+            if (readBefore) {
+                awaitDecision(enters);
             }
         }
         publish(batch);
@@ -156,10 +202,15 @@ void ReadAhead::publish(std::vector<Slot>& batch) {
     batch.clear();
     m_slotCount.store(m_slots.size(), std::memory_order_relaxed);
     m_uncounted += toCount;
-    if (toCount > 1) {
-        m_counterWake.notify_all();
-    } else if (toCount == 1) {
-        m_counterWake.notify_one();
+    // A counting thread is woken for a batch, not for each directory: in a tree of small
+    // directories the wake-ups would cost more than the counting. Fewer wait for the consumer,
+    // which counts them itself when it has nothing else to do.
+    if (toCount != 0 && m_toCount.size() >= kCountBatch) {
+        if (m_toCount.size() >= 2 * kCountBatch) {
+            m_counterWake.notify_all();
+        } else {
+            m_counterWake.notify_one();
+        }
     }
     wakeConsumerIfWorthIt();
 }
@@ -216,6 +267,11 @@ TreeWalker::WaitResult ReadAhead::Next(WalkEvent& event, const std::chrono::mill
                                                : std::chrono::steady_clock::time_point::max();
             bool woken = false;
             while (!woken) {
+                if (!m_toCount.empty() && !m_cancelled && !m_error) {
+                    countBatch(lock, kCountBatch);
+                    woken = ready();
+                    continue;
+                }
                 auto now = std::chrono::steady_clock::now();
                 if (now >= deadline) {
                     break;

@@ -37,6 +37,14 @@ public:
     // Waits for the next event (without limit when maxWait is null).
     TreeWalker::WaitResult Next(WalkEvent& event, const std::chrono::milliseconds* maxWait);
     void Cancel();
+    // Stops the walker thread reading below the directory of the given kEnter number (see
+    // Traversal::CutSubtree). What it read there already is still delivered: the consumer
+    // leaves it out.
+    void Cut(std::uint64_t enterNumber);
+    // The consumer has made its decision (skip or not) on every kEnter up to this number. A
+    // directory read before is where the walker thread waits for that decision rather than read
+    // into what is most likely a loop.
+    void Decided(std::uint64_t enterNumber);
 
 private:
     struct Slot {
@@ -48,6 +56,8 @@ private:
     };
 
     void produce();
+    void applyCuts();
+    void awaitDecision(std::uint64_t enterNumber);
     void publish(std::vector<Slot>& batch);
     void count();
     // Takes up to `most` directories waiting for counting, counts them without the lock and marks
@@ -78,6 +88,10 @@ private:
     bool m_consumerWaiting = false;
     bool m_cancelled = false;
     std::exception_ptr m_error;
+    std::vector<std::uint64_t> m_cuts;      // asked for, not yet applied by the walker thread
+    std::atomic<bool> m_cutsPending{false}; // m_cuts is not empty, readable without the lock
+    std::atomic<std::uint64_t> m_decided{0};
+    std::atomic<bool> m_awaitingDecision{false};
 
     std::deque<Slot> m_taken; // the consumer's own: complete events moved out under one lock
 

@@ -59,11 +59,32 @@ private:
     std::unordered_map<std::string, std::size_t> m_index;
 };
 
+// Listing types that are never a directory, nor a link that could lead to one.
+bool isPlainFileType(unsigned char type) {
+    return type == DT_REG || type == DT_FIFO || type == DT_SOCK || type == DT_CHR || type == DT_BLK;
+}
+
 } // namespace
 
 void DirectoryJob::Finish() {
     DirectoryResult& directory = *result;
     std::vector<SubdirectoryEntry>& subdirectories = directory.subdirectories;
+    if (loopCheck) {
+        for (File& file : files) {
+            if (file.sized) {
+                continue;
+            }
+            EntryInfo info = ExamineEntry(handle->Fd(), listing.Name(file.entry), DT_UNKNOWN, true);
+            if (info.error != 0) {
+                directory.problems.push_back({listing.Name(file.entry), info.error});
+                file.failed = true;
+                continue;
+            }
+            file.sized = true;
+            file.size = info.size;
+            file.time = info.time;
+        }
+    }
     if (countFiles) {
         TallyBuilder tallies(directory.extensions);
         std::size_t nextSubdirectory = 0;
@@ -74,6 +95,9 @@ void DirectoryJob::Finish() {
                 subdirectories[nextSubdirectory++].filesBefore = counted;
             }
             File& file = files[k];
+            if (file.failed) {
+                continue;
+            }
             if (!file.sized) {
                 int error = SizeEntry(handle->Fd(), listing.Name(file.entry), file.size);
                 if (error != 0) {
@@ -141,7 +165,8 @@ Traversal::Traversal(std::string root, const WalkOptions& options) : m_root(std:
     while (m_root.size() > 1 && m_root.back() == '/') {
         m_root.pop_back();
     }
-    if (m_options.loopCheck) {
+    // Breadth first, a skipped directory's descendants would be scattered through the queue.
+    if (m_options.loopCheck && m_options.order == WalkOptions::Order::kBreadthFirst) {
         m_options.readAhead = false;
     }
     MountTable table;
@@ -218,7 +243,15 @@ Traversal::Reading Traversal::readDirectory(std::shared_ptr<DirectoryHandle> han
     bool unsizedFiles = false;
     for (std::size_t i = 0; i < listing.entries.size(); ++i) {
         const char* name = listing.Name(i);
-        EntryInfo info = ExamineEntry(fd, name, listing.entries[i].type, m_options.loopCheck);
+        unsigned char type = listing.entries[i].type;
+        if (m_options.loopCheck && isPlainFileType(type)) {
+            // Nothing about it decides what is entered: examined with the other files, on a
+            // counting thread when reading ahead.
+            job->files.push_back({static_cast<std::uint32_t>(i), false, 0, 0});
+            unsizedFiles = true;
+            continue;
+        }
+        EntryInfo info = ExamineEntry(fd, name, type, m_options.loopCheck);
         if (info.error != 0) {
             directory.problems.push_back({name, info.error});
             continue;
@@ -273,7 +306,11 @@ void Traversal::enterRoot(ProducedEvent& out) {
         frame.name = m_root;
         frame.children = std::move(reading.children);
         frame.ancestry = reading.ancestry;
+        frame.enterNumber = ++m_enters;
         m_stack.push_back(std::move(frame));
+        if (m_options.loopCheck && reading.job->result->status == DirectoryStatus::kRead) {
+            m_read.emplace(reading.job->result->device, reading.job->result->inode);
+        }
     } else {
         m_rootHandle = reading.handle;
         for (Child& child : reading.children) {
@@ -285,6 +322,7 @@ void Traversal::enterRoot(ProducedEvent& out) {
 
 bool Traversal::Advance(ProducedEvent& out) {
     out.job.reset();
+    out.readBefore = false;
     if (m_finished) {
         return false;
     }
@@ -333,12 +371,16 @@ bool Traversal::advanceDepthFirst(ProducedEvent& out) {
     frame.depth = depth;
     frame.children = std::move(reading.children);
     frame.ancestry = reading.ancestry;
+    frame.enterNumber = ++m_enters;
     m_stack.push_back(std::move(frame));
     limitOpenFrames();
 
     out.kind = WalkEventKind::kEnter;
     out.depth = depth;
     out.job = std::move(reading.job);
+    if (m_options.loopCheck && out.job->result->status == DirectoryStatus::kRead) {
+        out.readBefore = !m_read.emplace(out.job->result->device, out.job->result->inode).second;
+    }
     return true;
 }
 
@@ -442,6 +484,20 @@ bool Traversal::advanceBreadthFirst(ProducedEvent& out) {
     out.depth = pending.depth;
     out.job = std::move(reading.job);
     return true;
+}
+
+void Traversal::CutSubtree(std::uint64_t enterNumber) {
+    for (std::size_t i = 0; i < m_stack.size(); ++i) {
+        if (m_stack[i].enterNumber != enterNumber) {
+            continue;
+        }
+        for (std::size_t j = i; j < m_stack.size(); ++j) {
+            m_stack[j].children = std::vector<Child>();
+            m_stack[j].next = 0;
+            m_stack[j].handle.reset();
+        }
+        return;
+    }
 }
 
 void Traversal::SkipLastSubtree() {

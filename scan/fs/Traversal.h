@@ -15,7 +15,9 @@
 
 #include <deque>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace scan {
@@ -27,6 +29,7 @@ struct DirectoryJob {
         bool sized;
         std::uint64_t size;
         std::uint64_t time;
+        bool failed = false; // could not be examined (listed among the problems)
     };
 
     std::unique_ptr<DirectoryResult> result;
@@ -42,7 +45,8 @@ struct DirectoryJob {
 
     bool NeedsFinishing() const { return handle != nullptr || !files.empty(); }
     // Sizes and counts the files (subdirectories' filesBefore become counts of files counted)
-    // and, with the loop check, computes the fingerprint. Releases the handle.
+    // and, with the loop check, examines the plain files (their times) and computes the
+    // fingerprint. Releases the handle.
     void Finish();
     std::size_t EstimatedBytes() const;
 };
@@ -51,7 +55,13 @@ struct ProducedEvent {
     WalkEventKind kind = WalkEventKind::kEnter;
     int depth = 0;
     std::unique_ptr<DirectoryJob> job; // kEnter only
+    // Depth-first with the loop check: a directory this walk has read before (a link or a bind
+    // mount back into the tree), which the consumer will most likely skip.
+    bool readBefore = false;
 };
+
+// Depth-first, the kEnter events are numbered from 1 (the root) in the order they are produced;
+// a consumer that counts them names a directory to CutSubtree by its number.
 
 class Traversal {
 public:
@@ -61,6 +71,10 @@ public:
     bool Advance(ProducedEvent& out);
     // The directory of the last kEnter is not to be entered.
     void SkipLastSubtree();
+    // Depth-first: nothing more is read below the directory of the given kEnter number; the
+    // directories open below it and then it are closed (their kLeave events follow). Nothing
+    // happens when that directory was closed already.
+    void CutSubtree(std::uint64_t enterNumber);
 
 private:
     struct Ancestor {
@@ -84,6 +98,7 @@ private:
         std::vector<Child> children;
         std::size_t next = 0;
         Ancestry ancestry;
+        std::uint64_t enterNumber = 0;
     };
 
     struct Pending {
@@ -119,6 +134,8 @@ private:
     bool m_finished = false;
 
     std::vector<Frame> m_stack;                  // depth-first
+    std::uint64_t m_enters = 0;                  // depth-first: kEnter events produced
+    std::set<std::pair<std::uint64_t, std::uint64_t>> m_read; // loop check: device and inode of every directory read
     std::deque<Pending> m_queue;                 // breadth-first
     std::shared_ptr<DirectoryHandle> m_rootHandle;
     std::vector<Pending> m_lastChildren;         // breadth-first: children of the last kEnter

@@ -59,7 +59,7 @@ void logSkipped(const DirectoryResult& directory) {
 } // namespace
 
 TreeWalker::TreeWalker(const std::string& root, WalkOptions options) : m_options(std::move(options)) {
-    if (m_options.loopCheck) {
+    if (m_options.loopCheck && m_options.order == WalkOptions::Order::kBreadthFirst) {
         m_options.readAhead = false;
     }
     m_traversal = std::make_unique<Traversal>(root, m_options);
@@ -85,7 +85,24 @@ TreeWalker::WaitResult TreeWalker::deliver(WalkEvent& event, const std::chrono::
     }
     WaitResult result = WaitResult::kFinished;
     if (m_readAhead) {
-        result = m_readAhead->Next(event, maxWait);
+        for (;;) {
+            m_readAhead->Decided(m_entersReceived);
+            result = m_readAhead->Next(event, maxWait);
+            if (result != WaitResult::kEvent) {
+                break;
+            }
+            if (event.kind == WalkEventKind::kEnter) {
+                ++m_entersReceived;
+            }
+            if (m_skipDepth < 0) {
+                break;
+            }
+            // Read ahead below a skipped directory: left out up to that directory's own kLeave.
+            if (event.kind == WalkEventKind::kLeave && event.depth == m_skipDepth) {
+                m_skipDepth = -1;
+                break;
+            }
+        }
     } else {
         ProducedEvent produced;
         if (m_traversal->Advance(produced)) {
@@ -102,6 +119,7 @@ TreeWalker::WaitResult TreeWalker::deliver(WalkEvent& event, const std::chrono::
     }
     if (result == WaitResult::kEvent) {
         m_lastWasEnter = event.kind == WalkEventKind::kEnter;
+        m_lastDepth = event.depth;
         if (event.directory) {
             logSkipped(*event.directory);
         }
@@ -110,13 +128,15 @@ TreeWalker::WaitResult TreeWalker::deliver(WalkEvent& event, const std::chrono::
 }
 
 void TreeWalker::SkipSubtree() {
-    if (m_readAhead) {
-        throw std::logic_error("SkipSubtree needs a synchronous walk");
-    }
     if (!m_lastWasEnter) {
         throw std::logic_error("SkipSubtree must follow a kEnter event");
     }
-    m_traversal->SkipLastSubtree();
+    if (m_readAhead) {
+        m_readAhead->Cut(m_entersReceived);
+        m_skipDepth = m_lastDepth;
+    } else {
+        m_traversal->SkipLastSubtree();
+    }
     m_lastWasEnter = false;
 }
 

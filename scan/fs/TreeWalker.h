@@ -29,13 +29,17 @@
  * each skipped directory and entry of the directory it delivers.
  *
  * Modes:
- * - synchronous (default, and always with the loop check): each Next() reads the next directory
- *   on the calling thread. After a kEnter the consumer may call SkipSubtree(): nothing below
- *   that directory is read or delivered (depth-first: its kLeave comes next).
- * - read-ahead (readAhead, without the loop check): a walker thread lists directories in the
- *   same order and counting threads size their files while the consumer works; finished
+ * - synchronous (default, and always breadth first with the loop check): each Next() reads the
+ *   next directory on the calling thread. After a kEnter the consumer may call SkipSubtree():
+ *   nothing below that directory is read or delivered (depth-first: its kLeave comes next).
+ * - read-ahead (readAhead, depth first or without the loop check): a walker thread lists
+ *   directories in the same order and counting threads size their files (and, with the loop
+ *   check, take their times and the fingerprints) while the consumer works; finished
  *   directories wait in a queue bounded by count and bytes, so memory stays flat however big
- *   the tree. The events and their order are exactly those of the synchronous mode.
+ *   the tree. The events and their order are exactly those of the synchronous mode. SkipSubtree()
+ *   stops the walker thread below that directory; what it had read there already is left out,
+ *   so the consumer sees what a synchronous walk would deliver. The bounded queue also bounds
+ *   how far it reads into a loop before the consumer, which detects loops, cuts it off.
  *
  * Threads: one consumer thread calls every member. Cancel() (or destroying the walker) stops
  * the walk: the walker's threads end promptly and are joined; later Next() calls return false.
@@ -73,7 +77,7 @@ struct WalkOptions {
     Order order = Order::kDepthFirst;
     // False for the tree preparation: files are neither sized nor counted.
     bool countFiles = true;
-    // Enter links to directories and fingerprint every directory (forces the synchronous mode).
+    // Enter links to directories and fingerprint every directory (breadth first: synchronous).
     bool loopCheck = false;
     std::uint64_t fingerprintCutoff = 0; // the scan's age cut-off (ScanAgeCutoff)
     ExclusionFilters filters;
@@ -164,7 +168,7 @@ public:
     // a synchronous walk always reads it), so a window can be kept alive meanwhile.
     WaitResult WaitNext(WalkEvent& event, std::chrono::milliseconds maxWait);
 
-    // Right after a kEnter, synchronous mode only: do not read or deliver anything below it.
+    // Right after a kEnter: do not read (any further) or deliver anything below it.
     void SkipSubtree();
     void Cancel();
 
@@ -178,6 +182,9 @@ private:
     std::unique_ptr<ReadAhead> m_readAhead;
     bool m_cancelled = false;
     bool m_lastWasEnter = false;
+    int m_lastDepth = 0;
+    std::uint64_t m_entersReceived = 0; // read-ahead: kEnter events taken, delivered or not
+    int m_skipDepth = -1;               // read-ahead: leaving out events until a kLeave at this depth
 };
 
 } // namespace scan

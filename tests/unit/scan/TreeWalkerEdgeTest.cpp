@@ -42,10 +42,12 @@ WalkOptions mode(bool readAhead) {
     return options;
 }
 
-WalkOptions loopCheck() {
+WalkOptions loopCheck(bool readAhead = false, std::size_t maxQueued = 1024) {
     WalkOptions options;
     options.loopCheck = true;
     options.fingerprintCutoff = scan::ScanAgeCutoff();
+    options.readAhead = readAhead;
+    options.maxQueuedDirectories = maxQueued;
     return options;
 }
 
@@ -96,21 +98,71 @@ TEST(TreeWalkerLinks, WithTheLoopCheckLinkedDirectoriesAreEnteredOnceAndCyclesEn
     MakeSymlink(outside.Root(), tree.Root() + "/away");
     MakeSymlink("real/file", tree.Root() + "/tofile");
 
-    scan::LoopDetector loops([](std::chrono::milliseconds) { FAIL() << "stable directories never wait"; });
-    TreeWalker walker(tree.Root(), loopCheck());
-    ConsumedWalk walk = ConsumeWithLoopCheck(walker, loops);
-    EXPECT_TRUE(walk.balanced);
-    // Each directory is counted once, whichever way it was reached first.
-    EXPECT_EQ(walk.rootTotal, 8192u + 4096u /* tofile */ + 4096u /* away/data */);
-    EXPECT_TRUE(contains(walk.enterOrder, tree.Root() + "/away"));
-    EXPECT_EQ(walk.totals[tree.Root() + "/away"], 4096u);
-    for (const std::string& path : walk.enterOrder) {
-        EXPECT_LT(path.size(), tree.Root().size() + 40) << "walked into a cycle: " << path;
+    // Read ahead, the walker thread runs into the cycles until the consumer cuts them off: with
+    // a queue of two it is stopped at once, with a long one it reads far ahead.
+    for (auto [ahead, queued] : {std::pair{false, 1024}, std::pair{true, 2}, std::pair{true, 1024}}) {
+        SCOPED_TRACE(std::string(ahead ? "read-ahead, queue " : "synchronous, queue ") + std::to_string(queued));
+        scan::LoopDetector loops([](std::chrono::milliseconds) { FAIL() << "stable directories never wait"; });
+        TreeWalker walker(tree.Root(), loopCheck(ahead, queued));
+        EXPECT_EQ(walker.IsReadAhead(), ahead);
+        ConsumedWalk walk = ConsumeWithLoopCheck(walker, loops);
+        EXPECT_TRUE(walk.balanced);
+        // Each directory is counted once, whichever way it was reached first.
+        EXPECT_EQ(walk.rootTotal, 8192u + 4096u /* tofile */ + 4096u /* away/data */);
+        EXPECT_TRUE(contains(walk.enterOrder, tree.Root() + "/away"));
+        EXPECT_EQ(walk.totals[tree.Root() + "/away"], 4096u);
+        for (const std::string& path : walk.enterOrder) {
+            EXPECT_LT(path.size(), tree.Root().size() + 40) << "walked into a cycle: " << path;
+        }
+        const DirectoryResult* root = find(walk, tree.Root());
+        ASSERT_NE(root, nullptr);
+        for (const scan::SubdirectoryEntry& subdirectory : root->subdirectories) {
+            EXPECT_EQ(subdirectory.viaLink, subdirectory.name != "real") << subdirectory.name;
+        }
     }
-    const DirectoryResult* root = find(walk, tree.Root());
-    ASSERT_NE(root, nullptr);
-    for (const scan::SubdirectoryEntry& subdirectory : root->subdirectories) {
-        EXPECT_EQ(subdirectory.viaLink, subdirectory.name != "real") << subdirectory.name;
+}
+
+TEST(TreeWalkerLinks, WithTheLoopCheckReadingAheadDeliversWhatTheSynchronousWalkDoes) {
+    TempDirectory temp;
+    TreeRecord tree = MakeRandomTree(temp / "tree", 120, 600, 21);
+    // Links back to the root from deep down, sideways into a sibling's subtree and to itself:
+    // every one a loop or a duplicate the consumer must cut off.
+    const std::vector<std::string>& directories = tree.Directories();
+    ASSERT_GT(directories.size(), 20u);
+    int made = 0;
+    for (std::size_t i = 5; i < directories.size(); i += 7) {
+        const std::string here = tree.Root() + "/" + directories[i];
+        MakeSymlink(tree.Root(), here + "/to-root");
+        MakeSymlink(tree.Root() + "/" + directories[i / 2], here + "/sideways");
+        MakeSymlink(".", here + "/self");
+        made += 3;
+    }
+    ASSERT_GT(made, 10);
+    ConsumedWalk expected;
+    {
+        scan::LoopDetector loops;
+        TreeWalker walker(tree.Root(), loopCheck());
+        expected = ConsumeWithLoopCheck(walker, loops);
+    }
+    ASSERT_TRUE(expected.balanced);
+    EXPECT_EQ(expected.rootTotal, tree.ExpectedTotal(""));
+    for (std::size_t queued : {std::size_t{1}, std::size_t{3}, std::size_t{1024}}) {
+        SCOPED_TRACE("queue " + std::to_string(queued));
+        scan::LoopDetector loops;
+        TreeWalker walker(tree.Root(), loopCheck(true, queued));
+        ConsumedWalk walk = ConsumeWithLoopCheck(walker, loops);
+        EXPECT_TRUE(walk.balanced);
+        EXPECT_EQ(walk.enterOrder, expected.enterOrder);
+        EXPECT_EQ(walk.leaveOrder, expected.leaveOrder);
+        EXPECT_EQ(walk.totals, expected.totals);
+        EXPECT_EQ(walk.fileCounts, expected.fileCounts);
+        EXPECT_EQ(walk.rootTotal, expected.rootTotal);
+        ASSERT_EQ(walk.results.size(), expected.results.size());
+        for (std::size_t i = 0; i < walk.results.size(); ++i) {
+            EXPECT_EQ(walk.results[i].fingerprint, expected.results[i].fingerprint) << walk.results[i].path;
+            EXPECT_EQ(walk.results[i].fullFingerprint, expected.results[i].fullFingerprint) << walk.results[i].path;
+            EXPECT_EQ(walk.results[i].subdirectories.size(), expected.results[i].subdirectories.size());
+        }
     }
 }
 

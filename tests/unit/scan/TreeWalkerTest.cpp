@@ -285,10 +285,29 @@ TEST(TreeWalker, ASkippedSubtreeIsNeitherReadNorDelivered) {
         }
         EXPECT_NE(std::find(walk.enterOrder.begin(), walk.enterOrder.end(), skipped), walk.enterOrder.end());
     }
-    TreeWalker ahead(tree.Root(), readAhead());
-    scan::WalkEvent event;
-    ASSERT_TRUE(ahead.Next(event));
-    EXPECT_THROW(ahead.SkipSubtree(), std::logic_error);
+    // Reading ahead, the walker thread may have read below it already: none of that is
+    // delivered, and the events are the synchronous walk's.
+    ConsumedWalk expected;
+    for (std::size_t queued : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{1024}}) {
+        SCOPED_TRACE(queued == 0 ? std::string("synchronous") : "queue " + std::to_string(queued));
+        TreeWalker walker(tree.Root(), queued == 0 ? WalkOptions() : readAhead(queued));
+        ConsumedWalk walk = Consume(walker, [&](TreeWalker& w, const DirectoryResult& directory) {
+            if (directory.path == skipped || directory.path == preorder.at(preorder.size() / 2)) {
+                w.SkipSubtree();
+                EXPECT_THROW(w.SkipSubtree(), std::logic_error);
+            }
+            return Decision::kGoOn;
+        });
+        EXPECT_TRUE(walk.balanced);
+        if (queued == 0) {
+            expected = walk;
+            continue;
+        }
+        EXPECT_EQ(walk.enterOrder, expected.enterOrder);
+        EXPECT_EQ(walk.leaveOrder, expected.leaveOrder);
+        EXPECT_EQ(walk.totals, expected.totals);
+        EXPECT_EQ(describeAll(walk), describeAll(expected));
+    }
 }
 
 TEST(TreeWalker, CancellingStopsTheWalkPromptlyInEveryState) {
