@@ -100,6 +100,20 @@ void DirectoryIds::fillCache(const std::shared_ptr<Connection>& connection,
     m_cacheRoot = m_scanRoot.empty() ? stored : m_scanRoot;
 }
 
+bool DirectoryIds::IsPrepared(Connection& connection, const std::string& path) const {
+    try {
+        std::unique_ptr<platform::ado::Recordset> row =
+            connection.OpenRecordset(ScanStoreSql(app::CurrentDBSource()).SelectRootOfCache(MakeStoredPath(path, false)));
+        if (row->IsEOF()) {
+            return false;
+        }
+        const platform::ado::Field& mark = row->Fields("RootOfCache");
+        return !mark.IsNull() && mark.AsInt() != 0;
+    } catch (const ComError&) {
+        return false;
+    }
+}
+
 int DirectoryIds::GetDirID(std::shared_ptr<Connection> connection, const std::string& path,
                            int parentDirID, const DirIDOptions& options) {
     if (!connection || !connection->IsOpen()) {

@@ -76,6 +76,9 @@ public:
     void ClearCache();
     // Misses of the cache in the current scan (each costs a lookup and an insert).
     int CacheMisses() const { return m_cacheMisses; }
+    // Whether the tree at the path (any form) was prepared before, so that looking it up will not
+    // prepare it; false when the store cannot tell.
+    bool IsPrepared(platform::ado::Connection& connection, const std::string& path) const;
 
     // The stored path of the tree being scanned (set when a scan starts).
     const std::string& ScanRoot() const { return m_scanRoot; }

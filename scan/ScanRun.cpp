@@ -62,6 +62,17 @@ std::int64_t ScanRun::Run() {
         ScanRun& run;
         ~PendingRows() { run.flushSizeRows(run.m_request.storedRoot); }
     } pendingRows{*this};
+    WalkOptions options;
+    options.loopCheck = m_request.loopCheck;
+    options.fingerprintCutoff = m_request.ageCutoff;
+    options.filters = m_request.filters;
+    options.readAhead = true;
+    // A tree that will not be prepared is read while the store gets ready (loading the directory
+    // cache of a large tree takes tens of milliseconds).
+    std::unique_ptr<TreeWalker> walker;
+    if (!m_request.save || (m_connection && m_directories.IsPrepared(*m_connection, m_request.path))) {
+        walker = std::make_unique<TreeWalker>(m_request.path, options);
+    }
     if (!beginStoring()) {
         return kAborted;
     }
@@ -71,16 +82,14 @@ std::int64_t ScanRun::Run() {
     // A first scan's preparation read the tree already: walked from memory, not from the disk.
     bool walked = false;
     if (m_reading.Complete() && m_reading.Root() == m_request.path) {
+        walker.reset();
         walked = walk(m_reading, transaction);
     } else {
         m_reading.Clear();
-        WalkOptions options;
-        options.loopCheck = m_request.loopCheck;
-        options.fingerprintCutoff = m_request.ageCutoff;
-        options.filters = m_request.filters;
-        options.readAhead = true;
-        TreeWalker walker(m_request.path, options);
-        walked = walk(walker, transaction);
+        if (!walker) {
+            walker = std::make_unique<TreeWalker>(m_request.path, options);
+        }
+        walked = walk(*walker, transaction);
     }
     if (!walked) {
         return kAborted;

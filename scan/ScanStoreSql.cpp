@@ -141,6 +141,10 @@ std::string ScanStoreSql::SelectDirID(const std::string& value) const {
     return StringPrintf("select DirID from DirNames where Path='%s'", path(value).c_str());
 }
 
+std::string ScanStoreSql::SelectRootOfCache(const std::string& value) const {
+    return StringPrintf("select RootOfCache from DirNames where Path='%s'", path(value).c_str());
+}
+
 std::string ScanStoreSql::InsertDirectory(const std::string& value, int parentDirID) const {
     return StringPrintf("insert into DirNames (Path, ParentDirID) Values ('%s', %d)",
                         path(value).c_str(), parentDirID);

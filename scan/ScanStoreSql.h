@@ -46,6 +46,7 @@ public:
 
     // ---- Directories ----
     std::string SelectDirID(const std::string& path) const;
+    std::string SelectRootOfCache(const std::string& path) const;
     std::string InsertDirectory(const std::string& path, int parentDirID) const;
     // Every directory whose path begins with the prefix.
     std::string SelectDirectoriesUnder(const std::string& pathPrefix) const;
