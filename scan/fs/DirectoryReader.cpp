@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace scan {
 
@@ -30,6 +31,7 @@ std::uint64_t timeOf(const struct statx& info) {
 }
 
 constexpr unsigned kStatxWanted = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME;
+constexpr std::size_t kListingBufferBytes = 64 * 1024;
 
 } // namespace
 
@@ -48,20 +50,20 @@ DirectoryHandle::~DirectoryHandle() {
     Close();
 }
 
-DirectoryHandle::DirectoryHandle(DirectoryHandle&& other) noexcept : m_dir(std::exchange(other.m_dir, nullptr)) {}
+DirectoryHandle::DirectoryHandle(DirectoryHandle&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
 
 DirectoryHandle& DirectoryHandle::operator=(DirectoryHandle&& other) noexcept {
     if (this != &other) {
         Close();
-        m_dir = std::exchange(other.m_dir, nullptr);
+        m_fd = std::exchange(other.m_fd, -1);
     }
     return *this;
 }
 
 void DirectoryHandle::Close() {
-    if (m_dir != nullptr) {
-        ::closedir(m_dir);
-        m_dir = nullptr;
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
     }
 }
 
@@ -75,33 +77,40 @@ int DirectoryHandle::Open(int parentFd, const char* name, bool followLink) {
     if (fd < 0) {
         return errno;
     }
-    m_dir = ::fdopendir(fd);
-    if (m_dir == nullptr) {
-        int error = errno;
-        ::close(fd);
-        return error;
-    }
+    m_fd = fd;
     return 0;
 }
 
 int DirectoryHandle::Fd() const {
-    return m_dir != nullptr ? ::dirfd(m_dir) : -1;
+    return m_fd;
 }
 
 int DirectoryHandle::ReadEntries(DirectoryListing& listing) {
+    // One buffer per thread rather than a directory stream (its own buffer, an fstat and an
+    // fcntl) per directory: in trees of small directories those cost as much as the listing.
+    thread_local std::vector<char> buffer(kListingBufferBytes);
     for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(m_dir);
-        if (entry == nullptr) {
+        ssize_t read = ::getdents64(m_fd, buffer.data(), buffer.size());
+        if (read < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
             return errno;
         }
-        if (isDotOrDotDot(entry->d_name)) {
-            continue;
+        if (read == 0) {
+            return 0;
         }
-        std::size_t length = std::strlen(entry->d_name);
-        listing.entries.push_back({static_cast<std::uint32_t>(listing.names.size()),
-                                   static_cast<std::uint32_t>(length), entry->d_type});
-        listing.names.append(entry->d_name, length + 1);
+        for (ssize_t offset = 0; offset < read;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer.data() + offset);
+            offset += entry->d_reclen;
+            if (isDotOrDotDot(entry->d_name)) {
+                continue;
+            }
+            std::size_t length = std::strlen(entry->d_name);
+            listing.entries.push_back({static_cast<std::uint32_t>(listing.names.size()),
+                                       static_cast<std::uint32_t>(length), entry->d_type});
+            listing.names.append(entry->d_name, length + 1);
+        }
     }
 }
 

@@ -1,10 +1,10 @@
 /*
  * The one way the program reads a directory from disk: open it relative to its parent's
- * descriptor, list its entries in the order the file system returns them, and find out what
- * each entry is with as few system calls as the question needs (the listing's type field for
- * directories; a stat relative to the directory for files; statx with creation times only
- * when the loop check needs them). The tree walk, the directory fingerprint and the
- * subdirectory count are built on it.
+ * descriptor, list its entries in the order the file system returns them (getdents64 into a
+ * buffer of the thread's), and find out what each entry is with as few system calls as the
+ * question needs (the listing's type field for directories; a stat relative to the directory
+ * for files; statx with creation times only when the loop check needs them). The tree walk, the
+ * directory fingerprint and the subdirectory count are built on it.
  *
  * A handle belongs to one thread at a time; reading and examining are thread-safe across
  * different handles.
@@ -58,7 +58,7 @@ public:
     // a walk's root). A symbolic link as the last component fails unless followLink. Returns 0
     // or the errno of the failure.
     int Open(int parentFd, const char* name, bool followLink);
-    bool IsOpen() const { return m_dir != nullptr; }
+    bool IsOpen() const { return m_fd >= 0; }
     int Fd() const;
     // Appends every entry except "." and ".."; returns 0, or the errno that ended the listing
     // early (the entries read before it stay).
@@ -66,7 +66,7 @@ public:
     void Close();
 
 private:
-    DIR* m_dir = nullptr;
+    int m_fd = -1;
 };
 
 // What one listed entry is. Directories come from the listing's type field without a system
