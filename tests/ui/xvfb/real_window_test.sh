@@ -105,6 +105,11 @@ export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname
 # libxkbcommon-x11 hands strndup names that are not NUL-terminated; strict string checks
 # would report the X keyboard library, not the program.
 [ -z "${ASAN_OPTIONS:-}" ] || export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0"
+# The leak check at exit stops every thread of the process; with the X connection's threads it
+# crashes in one run of four or five ("Tracer caught signal 11", LeakSanitizer's own failure), on
+# code from before the scan changes as well. The same windows' leaks are checked offscreen by
+# the window tests; here the sanitizers still catch every memory error.
+[ -z "${ASAN_OPTIONS:-}" ] || export ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=0"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 mkdir -m 0700 "$work/runtime"
 # Xvfb picks a free display itself (-displayfd): test runs in parallel never meet on one, as
