@@ -103,12 +103,9 @@ void DirectoryIds::fillCache(const std::shared_ptr<Connection>& connection,
 bool DirectoryIds::IsPrepared(Connection& connection, const std::string& path) const {
     try {
         std::unique_ptr<platform::ado::Recordset> row =
-            connection.OpenRecordset(ScanStoreSql(app::CurrentDBSource()).SelectRootOfCache(MakeStoredPath(path, false)));
-        if (row->IsEOF()) {
-            return false;
-        }
-        const platform::ado::Field& mark = row->Fields("RootOfCache");
-        return !mark.IsNull() && mark.AsInt() != 0;
+            connection.OpenRecordset(ScanStoreSql(app::CurrentDBSource())
+                                         .SelectRootOfCache(MakeStoredPath(path, false)));
+        return !row->IsEOF() && MarksPreparedTree(row->Fields("RootOfCache"));
     } catch (const ComError&) {
         return false;
     }

@@ -18,12 +18,15 @@ std::size_t LoadDirectoryMap(platform::ado::Connection& connection, const ScanSt
         std::string path = rows->Fields("Path").AsString();
         int dirID = rows->Fields("DirID").AsInt();
         if (rootPrepared != nullptr && path == prefix) {
-            const platform::ado::Field& mark = rows->Fields("RootOfCache");
-            *rootPrepared = !mark.IsNull() && mark.AsInt() != 0;
+            *rootPrepared = MarksPreparedTree(rows->Fields("RootOfCache"));
         }
         map.emplace(std::move(path), dirID);
     }
     return index - first;
+}
+
+bool MarksPreparedTree(const platform::ado::Field& rootOfCache) {
+    return !rootOfCache.IsNull() && rootOfCache.AsInt() != 0;
 }
 
 std::string StoredParent(const std::string& storedPath) {

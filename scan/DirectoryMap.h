@@ -12,6 +12,7 @@
 
 namespace platform::ado {
 class Connection;
+class Field;
 }
 
 namespace scan {
@@ -27,6 +28,9 @@ inline constexpr std::size_t kMaxRowsPerLoad = 1040000;
 std::size_t LoadDirectoryMap(platform::ado::Connection& connection, const ScanStoreSql& sql,
                              const std::string& prefix, std::size_t first,
                              std::unordered_map<std::string, int>& map, bool* rootPrepared);
+
+// Whether a DirNames row's RootOfCache value marks a prepared tree.
+bool MarksPreparedTree(const platform::ado::Field& rootOfCache);
 
 // The stored path's parent: everything before its last "/", unless that "/" belongs to the
 // leading "//" (the host or share level has no parent). Empty when there is none.

@@ -308,9 +308,7 @@ void Traversal::enterRoot(ProducedEvent& out) {
         frame.ancestry = reading.ancestry;
         frame.enterNumber = ++m_enters;
         m_stack.push_back(std::move(frame));
-        if (m_options.loopCheck && reading.job->result->status == DirectoryStatus::kRead) {
-            m_read.emplace(reading.job->result->device, reading.job->result->inode);
-        }
+        rememberRead(*reading.job->result);
     } else {
         m_rootHandle = reading.handle;
         for (Child& child : reading.children) {
@@ -378,9 +376,7 @@ bool Traversal::advanceDepthFirst(ProducedEvent& out) {
     out.kind = WalkEventKind::kEnter;
     out.depth = depth;
     out.job = std::move(reading.job);
-    if (m_options.loopCheck && out.job->result->status == DirectoryStatus::kRead) {
-        out.readBefore = !m_read.emplace(out.job->result->device, out.job->result->inode).second;
-    }
+    out.readBefore = !rememberRead(*out.job->result);
     return true;
 }
 
@@ -484,6 +480,13 @@ bool Traversal::advanceBreadthFirst(ProducedEvent& out) {
     out.depth = pending.depth;
     out.job = std::move(reading.job);
     return true;
+}
+
+bool Traversal::rememberRead(const DirectoryResult& directory) {
+    if (!m_options.loopCheck || directory.status != DirectoryStatus::kRead) {
+        return true;
+    }
+    return m_read.emplace(directory.device, directory.inode).second;
 }
 
 void Traversal::CutSubtree(std::uint64_t enterNumber) {

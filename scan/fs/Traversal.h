@@ -119,6 +119,8 @@ private:
                           int depth, const Ancestry& ancestry);
     SubdirectoryKind classify(int dirFd, const char* name, bool viaLink, const std::string& path) const;
     bool isPseudoRoot() const;
+    // Loop check, depth first: notes a directory read; false when it was read before.
+    bool rememberRead(const DirectoryResult& directory);
 
     bool advanceDepthFirst(ProducedEvent& out);
     bool advanceBreadthFirst(ProducedEvent& out);
