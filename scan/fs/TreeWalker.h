@@ -84,7 +84,10 @@ struct WalkOptions {
 
     bool readAhead = false;
     int countingThreads = 0;                  // read-ahead: 0 means one per processor but one, 1 to 4
-    std::size_t maxQueuedDirectories = 1024;  // read-ahead: directories read but not delivered
+    // Read-ahead: directories read but not delivered. Deep enough to keep reading while the
+    // consumer loads the store's directory cache (tens of milliseconds); the bytes bound below
+    // keeps the memory in check.
+    std::size_t maxQueuedDirectories = 8192;
     std::size_t maxQueuedBytes = 16u << 20;   // read-ahead: their approximate size
     std::size_t maxOpenDirectories = 128;     // descriptors the depth-first walk keeps open
 
