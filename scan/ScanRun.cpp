@@ -243,7 +243,8 @@ bool ScanRun::leave(ScanTransaction& transaction) {
             return false;
         }
         if (m_request.save && (m_request.saveAllLevels || m_request.scanType == 1)) {
-            m_store.Time([&] { m_writer.SaveExtensionInfo(m_connection, m_extensions, m_scanID); });
+            ExtensionMap extensions(m_extensions.begin(), m_extensions.end());
+            m_store.Time([&] { m_writer.SaveExtensionInfo(m_connection, extensions, m_scanID); });
         }
         m_rootTotal = static_cast<std::int64_t>(done.entry.totalSize);
     } else {

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace platform::ado {
@@ -105,7 +106,8 @@ private:
     int m_scanID = 1;
     int m_rootDirID = 0;
     std::unique_ptr<InsertBatch> m_sizeRows;
-    ExtensionMap m_extensions;
+    // Tallied by hash (one lookup per extension of every directory), ordered once for saving.
+    std::unordered_map<std::string, ExtensionStats> m_extensions;
     LoopDetector m_loops;
     TreeReading m_reading; // a first scan's preparation keeps its reading of the tree here
     std::vector<OpenDirectory> m_stack;
