@@ -28,10 +28,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <thread>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {

@@ -165,10 +165,6 @@ Traversal::Traversal(std::string root, const WalkOptions& options) : m_root(std:
     while (m_root.size() > 1 && m_root.back() == '/') {
         m_root.pop_back();
     }
-    // Breadth first, a skipped directory's descendants would be scattered through the queue.
-    if (m_options.loopCheck && m_options.order == WalkOptions::Order::kBreadthFirst) {
-        m_options.readAhead = false;
-    }
     MountTable table;
     int error = 0;
     if (MountTable::ReadCurrent(table, error)) {

@@ -59,6 +59,7 @@ void logSkipped(const DirectoryResult& directory) {
 } // namespace
 
 TreeWalker::TreeWalker(const std::string& root, WalkOptions options) : m_options(std::move(options)) {
+    // Breadth first, a skipped directory's descendants would be scattered through the queue.
     if (m_options.loopCheck && m_options.order == WalkOptions::Order::kBreadthFirst) {
         m_options.readAhead = false;
     }
